@@ -1,0 +1,4 @@
+// The executable's entry, and nothing else.
+#include "StubCore.h"
+
+int main() { LauncherEntry(); }
