@@ -222,6 +222,17 @@ TBool CreateProcessA(char* commandLine, TBool inheritHandles, uint32_t creationF
 TBool ShellExecuteExA(TShellExecuteInfo* executeInfo);
 uint32_t WaitForSingleObject(THandle handle, uint32_t milliseconds);
 // WNetGetUniversalNameA: NoError when the path lies on a redirected drive.
+// mpr.dll is loaded from the system folder at run time; where it cannot be
+// loaded the result is an error code, so the path stays as it was.
 uint32_t WNetGetUniversalNameA(const char* localPath, uint32_t infoLevel, void* buffer, uint32_t* bufferSize);
+
+// --- Library search (kernel32) ---
+
+// LOAD_LIBRARY_SEARCH_SYSTEM32: libraries loaded later come only from the
+// system folder, never from the launcher's own (often a Downloads) folder.
+constexpr uint32_t LoadLibrarySearchSystem32 = 0x00000800u;
+// SetDefaultDllDirectories, looked up at run time: zero where the system
+// lacks it (older systems without the update that brought it).
+TBool SetDefaultDllDirectories(uint32_t directoryFlags);
 
 }  // namespace Platform
