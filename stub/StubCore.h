@@ -2,5 +2,9 @@
 #pragma once
 
 #include "Arguments.h"
+#include "Bitness.h"
 #include "FatalMessages.h"
+#include "Launch.h"
 #include "RunLauncher.h"
+#include "TempCopy.h"
+#include "VersionGate.h"
