@@ -109,6 +109,9 @@ struct TState {
 
   std::map<char, std::string> mappedDrives;
   std::vector<TUniversalNameCall> universalNameCalls;
+
+  bool dllDirectoriesPresent = true;
+  std::vector<uint32_t> dllDirectoryFlags;
 };
 
 TState& State() {
@@ -571,6 +574,8 @@ void MapDrive(char drive, const std::string& share) {
   State().mappedDrives[static_cast<char>(Upper(std::string(1, drive))[0])] = share;
 }
 std::vector<TUniversalNameCall> UniversalNameCalls() { return State().universalNameCalls; }
+void SetDllDirectoriesPresent(bool present) { State().dllDirectoriesPresent = present; }
+std::vector<uint32_t> DllDirectoryFlags() { return State().dllDirectoryFlags; }
 
 }  // namespace Fake
 
@@ -1115,6 +1120,16 @@ uint32_t WNetGetUniversalNameA(const char* localPath, uint32_t infoLevel, void* 
   State().universalNameCalls.push_back({path, infoLevel, size, result});
   State().lastError = result;
   return result;
+}
+
+TBool SetDefaultDllDirectories(uint32_t directoryFlags) {
+  Fake::Record("SetDefaultDllDirectories", Fake::Hex(directoryFlags));
+  State().dllDirectoryFlags.push_back(directoryFlags);
+  if (!State().dllDirectoriesPresent) {
+    Fake::Fail(Fake::ErrorProcNotFound);
+    return 0;
+  }
+  return 1;
 }
 
 }  // namespace Platform

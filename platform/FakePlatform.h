@@ -289,4 +289,11 @@ struct TUniversalNameCall {
 };
 std::vector<TUniversalNameCall> UniversalNameCalls();
 
+// --- Library search ---
+// Whether the system has SetDefaultDllDirectories; without it the call
+// returns zero.
+void SetDllDirectoriesPresent(bool present);
+// The flags of every SetDefaultDllDirectories call, in order.
+std::vector<uint32_t> DllDirectoryFlags();
+
 }  // namespace Fake
