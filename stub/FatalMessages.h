@@ -8,6 +8,8 @@
 // The caption of the message shown when the launcher's path cannot be
 // represented in the ANSI code page.
 extern const char* const PathMessageCaption;
+// Every path of the launcher's own ends the process with this code.
+constexpr uint32_t LauncherExitCode = 0;
 // Type of every message box: one OK button and the error icon.
 constexpr uint32_t FatalMessageType = Platform::MbOk | Platform::MbIconError;
 
