@@ -3,6 +3,8 @@
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(LZMA REQUIRED IMPORTED_TARGET liblzma)
 find_package(GTest REQUIRED)
+# zlib's crc32 is the reference the CRC tests compare against; tests only.
+find_package(ZLIB REQUIRED)
 
 add_library(stubcore STATIC ${LOGIC_SOURCES})
 target_include_directories(stubcore PUBLIC ${CMAKE_SOURCE_DIR})
@@ -25,6 +27,6 @@ enable_testing()
 file(GLOB TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/*.cpp)
 add_executable(unit_tests ${TEST_SOURCES})
 target_compile_options(unit_tests PRIVATE ${TARNWICK_WARNINGS})
-target_link_libraries(unit_tests PRIVATE packagebuilder stubcore fakeplatform GTest::gtest GTest::gtest_main)
+target_link_libraries(unit_tests PRIVATE packagebuilder stubcore fakeplatform GTest::gtest GTest::gtest_main ZLIB::ZLIB)
 include(GoogleTest)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)

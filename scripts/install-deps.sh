@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake make g++ pkg-config
-  libgtest-dev liblzma-dev
+  libgtest-dev liblzma-dev zlib1g-dev
 )
 
 missing=()
