@@ -1,0 +1,87 @@
+#include "RunLauncher.h"
+
+#include <cstring>
+
+#include "../platform/Platform.h"
+#include "Arguments.h"
+#include "FatalMessages.h"
+#include "Integrity.h"
+
+TStubHeader StubHeader;
+TPackageConfig PackageConfig;
+
+namespace {
+
+// The system writes '?' for every character of the path that the ANSI code
+// page cannot represent; such a path cannot be opened again by its name.
+constexpr char ReplacedCharacter = '?';
+const char* const PathMessageHead = "The path to the installer ";
+const char* const PathMessageMiddle =
+    " contains characters that have been replaced with question marks because they could not be represented in your "
+    "computer's default code page.  ";
+const char* const PathMessageTail =
+    "Please rename the installer and/or the folder it is in to remove the unsupported characters.  Then run the "
+    "installer again.";
+
+constexpr uint32_t NoFileFlags = 0;
+
+[[noreturn]] void ShowPathMessage(const TAnsiString& launcherPath) {
+  TAnsiString text(PathMessageHead);
+  text.Append(launcherPath);
+  text.Append(PathMessageMiddle);
+  text.Append(PathMessageTail);
+  Platform::MessageBoxA(nullptr, text.CStr(), PathMessageCaption, FatalMessageType);
+  Platform::ExitProcess(LauncherExitCode);
+}
+
+// Steps 1 and 2: the launcher's own file, shared for reading only, and the
+// header at its fixed place. The seek's result is not examined: the count
+// read alone decides.
+Platform::THandle OpenLauncherFile() {
+  TAnsiString launcherPath = Argument(0);
+  Platform::THandle launcherFile = Platform::CreateFileA(launcherPath.CStr(), Platform::GenericRead,
+                                                         Platform::FileShareRead, Platform::OpenExisting, NoFileFlags);
+  if (launcherFile == Platform::InvalidHandleValue) FatalPackageDamaged();
+  return launcherFile;
+}
+
+void ReadStubHeader(Platform::THandle launcherFile) {
+  uint8_t bytes[StubHeaderSize];
+  Platform::SetFilePointer(launcherFile, static_cast<int32_t>(StubHeaderOffset), Platform::FileBegin);
+  uint32_t bytesRead = 0;
+  Platform::ReadFile(launcherFile, bytes, StubHeaderSize, &bytesRead);
+  if (bytesRead != StubHeaderSize) FatalPackageDamaged();
+  StubHeader = DecodeStubHeader(bytes);
+  // A launcher without a package carries zeros here.
+  if (StubHeader.configOffset == 0) FatalPackageDamaged();
+}
+
+// HAND-OVER: steps 6 to 12 (bitness selection, version gate, decompression,
+// temporary copy, release of the streams and the launcher file, launch)
+// belong here. Until they are wired in, nothing reports success.
+void HandOver(Platform::THandle launcherFile) {
+  static_cast<void>(launcherFile);
+  FatalLaunchFailed();
+}
+
+}  // namespace
+
+void LauncherEntry() {
+  {
+    TAnsiString launcherPath = Argument(0);
+    if (std::memchr(launcherPath.CStr(), ReplacedCharacter, launcherPath.Length()) != nullptr) {
+      ShowPathMessage(launcherPath);
+    }
+  }
+  RunLauncher();
+  Platform::ExitProcess(LauncherExitCode);
+}
+
+void RunLauncher() {
+  Platform::THandle launcherFile = OpenLauncherFile();
+  ReadStubHeader(launcherFile);
+  CheckFileSize(launcherFile, StubHeader);
+  CheckPackageCrc(launcherFile, StubHeader);
+  ReadPackageConfig(launcherFile, StubHeader, PackageConfig);
+  HandOver(launcherFile);
+}
