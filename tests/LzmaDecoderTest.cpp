@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include <cstdint>
 #include <cstring>
@@ -249,6 +253,40 @@ TEST(LzmaDecoderTest, InputIsTakenFromTheStartOfThePackedStream) {
   TStream unpacked;
   LzmaDecodeStream(packedStream, packed.properties.data(), static_cast<int32_t>(program.size()), unpacked);
   EXPECT_EQ(Contents(unpacked), program);
+}
+
+// Decodes with the address space capped near what the process already
+// uses, and ends the process: 0 when the output came out short.
+[[noreturn]] void DecodeWithCappedMemory(const TLzmaPacked& packed, const TLzmaPropertyBytes& properties,
+                                         size_t programSize) {
+  long pages = 0;
+  FILE* statm = std::fopen("/proc/self/statm", "r");
+  if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1) std::_Exit(2);
+  std::fclose(statm);
+  const rlim_t limit = static_cast<rlim_t>(pages) * 4096 + (rlim_t(256) << 20);
+  const rlimit capped = {limit, limit};
+  if (setrlimit(RLIMIT_AS, &capped) != 0) std::_Exit(3);
+  const std::vector<uint8_t> output = Decode(packed.bytes, properties, static_cast<int32_t>(programSize));
+  std::_Exit(output.size() < programSize ? 0 : 1);
+}
+
+// A window that cannot be allocated makes no crash: the output stays short.
+// The cap runs in a child process, so that the 2 GiB window of a dictionary
+// of 2^31 - 1 cannot be had.
+TEST(LzmaDecoderTest, WindowThatCannotBeAllocatedGivesShortOutput) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's allocator aborts instead of failing an allocation";
+#else
+  const std::vector<uint8_t> program = SampleProgram(20000, 18);
+  const TLzmaPacked packed = CompressLzma(program);
+  TLzmaPropertyBytes hugeWindow = packed.properties;
+  hugeWindow[1] = 0xFF;
+  hugeWindow[2] = 0xFF;
+  hugeWindow[3] = 0xFF;
+  hugeWindow[4] = 0x7F;
+  ASSERT_TRUE(LzmaPropertiesAcceptable(hugeWindow.data()));
+  EXPECT_EXIT(DecodeWithCappedMemory(packed, hugeWindow, program.size()), testing::ExitedWithCode(0), "");
+#endif
 }
 
 }  // namespace
