@@ -213,6 +213,48 @@ TEST(DecompressTest, ShortReadEndsInPackageDamaged) {
   EXPECT_LT(reads[0].read, reads[0].requested);
 }
 
+// A failed size query is not examined: the payload is judged by the read.
+TEST(DecompressTest, FailedSizeQueryLeavesTheDecisionToTheRead) {
+  const Fake::TMessageBox damaged = DamagedBox();
+  TPackageSpec spec = WorkedExampleSpec(Program(5000));
+  spec.trailingBytes.clear();
+  const TBuiltPackage built = BuildPackage(spec);
+  TPayloadRef pastTheEnd = built.config.payload32;
+  pastTheEnd.packedSize += 1;
+  struct Row {
+    const char* name;
+    TPayloadRef payload;
+    bool passes;
+  };
+  const Row rows[] = {
+      {"payload inside the file", built.config.payload32, true},
+      {"payload one byte past the end", pastTheEnd, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Fake::Reset();
+    Fake::AddFile(LauncherPath, built.file);
+    Fake::FailFileSize(LauncherPath);
+    const Platform::THandle file = Platform::CreateFileA(LauncherPath, Platform::GenericRead,
+                                                         Platform::FileShareRead, Platform::OpenExisting,
+                                                         Platform::FileAttributeNormal);
+    TStream packedStream;
+    TStream unpackedStream;
+    const int64_t exitCode = Fake::RunToExit(
+        [&] { DecompressPayload(file, row.payload, built.config.lzmaProperties, packedStream, unpackedStream); });
+    EXPECT_EQ(Fake::CallCount("ReadFile"), 1);
+    if (row.passes) {
+      EXPECT_EQ(exitCode, Fake::ReturnedWithoutExit);
+      EXPECT_EQ(Contents(unpackedStream), Program(5000));
+    } else {
+      EXPECT_EQ(exitCode, 0);
+      const std::vector<Fake::TMessageBox> boxes = Fake::MessageBoxes();
+      ASSERT_EQ(boxes.size(), 1u);
+      EXPECT_EQ(boxes[0].text, damaged.text);
+    }
+  }
+}
+
 // A claimed size far beyond the real data must not be reserved up front:
 // the output holds only what was decoded, and the size test refuses it.
 TEST(DecompressTest, UnpackedStreamHoldsOnlyWhatWasDecoded) {
