@@ -1,0 +1,136 @@
+#include "AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include "ToolError.h"
+
+namespace {
+
+constexpr const char* TemporarySuffix = ".tmp-XXXXXX";
+constexpr mode_t NewFileMode = 0666;
+constexpr size_t MaxPathBytes = 4096;
+
+// The temporary file that a signal handler removes: a plain buffer, since
+// a handler may only call async-signal-safe functions.
+char PendingPath[MaxPathBytes];
+volatile sig_atomic_t PathPending = 0;
+const int CleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void RemovePendingAndRaise(int signalNumber) {
+  if (PathPending) unlink(PendingPath);
+  signal(signalNumber, SIG_DFL);
+  raise(signalNumber);
+}
+
+void SetPending(const std::string& path) {
+  if (path.size() >= MaxPathBytes) return;
+  std::memcpy(PendingPath, path.c_str(), path.size() + 1);
+  PathPending = 1;
+  for (int signalNumber : CleanupSignals) signal(signalNumber, RemovePendingAndRaise);
+}
+
+void ClearPending() {
+  PathPending = 0;
+  for (int signalNumber : CleanupSignals) signal(signalNumber, SIG_DFL);
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string SystemReason() { return std::strerror(errno); }
+
+}  // namespace
+
+TAtomicFile::TAtomicFile(const std::string& target) : target_(target) {
+  struct stat info;
+  if (stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+    throw WorkError("'" + target + "' is a folder, not a file name");
+  const std::string name = NameOf(target);
+  if (name.empty()) throw WorkError("'" + target + "' names a folder, not a file");
+  std::string pattern = FolderOf(target) + "/." + name + TemporarySuffix;
+  descriptor_ = mkstemp(&pattern[0]);
+  if (descriptor_ < 0) throw WorkError("cannot create a file in '" + FolderOf(target) + "': " + SystemReason());
+  temporaryPath_ = pattern;
+  SetPending(temporaryPath_);
+  // mkstemp makes the file private; give it the mode of any new file.
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(descriptor_, NewFileMode & ~mask);
+}
+
+TAtomicFile::~TAtomicFile() {
+  if (descriptor_ >= 0) close(descriptor_);
+  if (!committed_) {
+    unlink(temporaryPath_.c_str());
+    ClearPending();
+  }
+}
+
+void TAtomicFile::Fail(const std::string& what) const {
+  throw WorkError("cannot write '" + target_ + "': " + what + ": " + SystemReason());
+}
+
+void TAtomicFile::Write(const void* bytes, size_t count) {
+  WriteAt(size_, bytes, count);
+}
+
+void TAtomicFile::WriteAt(uint64_t offset, const void* bytes, size_t count) {
+  const uint8_t* next = static_cast<const uint8_t*>(bytes);
+  uint64_t position = offset;
+  size_t left = count;
+  while (left > 0) {
+    const ssize_t done = pwrite(descriptor_, next, left, static_cast<off_t>(position));
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) {
+      if (done == 0) errno = ENOSPC;
+      Fail("write failed");
+    }
+    next += done;
+    position += static_cast<uint64_t>(done);
+    left -= static_cast<size_t>(done);
+  }
+  if (position > size_) size_ = position;
+}
+
+void TAtomicFile::ReadAt(uint64_t offset, void* bytes, size_t count) {
+  uint8_t* next = static_cast<uint8_t*>(bytes);
+  uint64_t position = offset;
+  size_t left = count;
+  while (left > 0) {
+    const ssize_t done = pread(descriptor_, next, left, static_cast<off_t>(position));
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) {
+      if (done == 0) errno = EIO;
+      Fail("reading back failed");
+    }
+    next += done;
+    position += static_cast<uint64_t>(done);
+    left -= static_cast<size_t>(done);
+  }
+}
+
+void TAtomicFile::Commit() {
+  if (fsync(descriptor_) != 0) Fail("flushing to disk failed");
+  const int descriptor = descriptor_;
+  descriptor_ = -1;
+  if (close(descriptor) != 0) Fail("closing failed");
+  if (rename(temporaryPath_.c_str(), target_.c_str()) != 0) Fail("renaming into place failed");
+  committed_ = true;
+  ClearPending();
+}
