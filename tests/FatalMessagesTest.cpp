@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -104,8 +105,8 @@ class ShowPackageMessageTest : public FatalMessagesTest {
  protected:
   // Stores the text in the launcher file and shows the message reference.
   int64_t Show(const std::vector<uint8_t>& textBytes, TMessageRef message, const char* replacement) {
-    std::vector<uint8_t> file(TextOffset, 0);
-    file.insert(file.end(), textBytes.begin(), textBytes.end());
+    std::vector<uint8_t> file(TextOffset + textBytes.size(), 0);
+    std::copy(textBytes.begin(), textBytes.end(), file.begin() + TextOffset);
     Fake::AddFile(LauncherPath, file);
     Platform::THandle handle = Platform::CreateFileA(LauncherPath, Platform::GenericRead, Platform::FileShareRead,
                                                      Platform::OpenExisting, 0);
