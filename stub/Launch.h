@@ -67,10 +67,11 @@ TLaunchPlan PlanLaunch(uint32_t majorVersion, bool isAdministrator, bool silentS
 
 // The launch step of a run. Starts tempPath with SetupArguments made from
 // the universal form of Argument(0) and every argument; the current
-// directory of a direct start is the launcher's own folder. Unless detached,
-// waits for the setup program without time limit and deletes tempPath,
-// ignoring failures of either. majorVersion is what the version gate
-// returned (0 when its query failed); elevationMode is the package's. A
-// start that the system refuses ends the run with FatalLaunchFailed, leaving
-// the copy on disk.
+// directory of a direct start is the launcher's own folder. detached is
+// true when the header's detachedMinSize is not 0. Unless detached, waits
+// for the setup program without time limit and deletes tempPath, ignoring
+// failures of either. majorVersion is what the version gate returned (0
+// when its query failed); elevationMode is the package's. A start that the
+// system refuses ends the run with FatalLaunchFailed, leaving the copy on
+// disk.
 void LaunchSetup(const TAnsiString& tempPath, bool detached, uint8_t elevationMode, uint32_t majorVersion);
