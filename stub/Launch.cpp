@@ -55,8 +55,8 @@ void StartDirectly(const TAnsiString& tempPath, const TAnsiString& setupArgument
   // The launcher's own folder, not its universal form: a mapped drive is a
   // valid current directory, a share path may not be.
   TAnsiString currentDirectory = PathFolderPart(Argument(0));
-  if (Platform::CreateProcessA(commandLine.Data(), 0, 0, currentDirectory.CStr(), &startupInfo,
-                               &processInformation) == 0) {
+  if (Platform::CreateProcessA(commandLine.Data(), 0, 0, currentDirectory.CStr(), &startupInfo, &processInformation) ==
+      0) {
     LaunchRefused();
   }
   if (detached) return;
@@ -159,7 +159,8 @@ bool LaunchNeedsSilentSwitch(uint32_t majorVersion, bool isAdministrator) {
 }
 
 TLaunchPlan PlanLaunch(uint32_t majorVersion, bool isAdministrator, bool silentSwitchGiven, uint8_t elevationMode) {
-  if (!LaunchNeedsSilentSwitch(majorVersion, isAdministrator)) return TLaunchPlan{TLaunchMethod::Direct, nullptr, false};
+  if (!LaunchNeedsSilentSwitch(majorVersion, isAdministrator))
+    return TLaunchPlan{TLaunchMethod::Direct, nullptr, false};
   if (!silentSwitchGiven || elevationMode == ElevationModeKeepNoAdmin) {
     return TLaunchPlan{TLaunchMethod::Shell, OpenVerb, true};
   }

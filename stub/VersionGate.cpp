@@ -10,9 +10,9 @@ const char* const ReleaseIdValueName = "ReleaseId";
 namespace {
 
 // Version numbers as the version query reports them.
-constexpr uint32_t MajorWindows4 = 4;      // 95, 98, ME and NT 4
-constexpr uint32_t MajorWindows5 = 5;      // 2000 and XP
-constexpr uint32_t MajorWindows6 = 6;      // Vista to 8.1
+constexpr uint32_t MajorWindows4 = 4;  // 95, 98, ME and NT 4
+constexpr uint32_t MajorWindows5 = 5;  // 2000 and XP
+constexpr uint32_t MajorWindows6 = 6;  // Vista to 8.1
 constexpr uint32_t MajorWindows10 = 10;
 constexpr uint32_t MinorLastWindows95 = 3;  // 4.0 to 4.3
 constexpr uint32_t MinorWindows98 = 10;
@@ -41,10 +41,10 @@ struct TReleaseName {
 };
 
 const TReleaseName KnownReleases[] = {
-    {1507, "Windows 10 1507 (Original Release)"},   {1511, "Windows 10 1511 (November Update)"},
-    {1607, "Windows 10 1607 (Anniversary Update)"}, {1703, "Windows 10 1703 (Creators Update)"},
+    {1507, "Windows 10 1507 (Original Release)"},     {1511, "Windows 10 1511 (November Update)"},
+    {1607, "Windows 10 1607 (Anniversary Update)"},   {1703, "Windows 10 1703 (Creators Update)"},
     {1709, "Windows 10 1709 (Fall Creators Update)"}, {1803, "Windows 10 1803 (April 2018 Update)"},
-    {1809, "Windows 10 1809 (October 2018 Update)"}, {1903, "Windows 10 1903 (May 2019 Update)"},
+    {1809, "Windows 10 1809 (October 2018 Update)"},  {1903, "Windows 10 1903 (May 2019 Update)"},
     {1909, "Windows 10 1909 (November 2019 Update)"},
 };
 

@@ -56,9 +56,9 @@ TVersionClass ClassifyWindowsVersion(uint32_t majorVersion, uint32_t minorVersio
 // What the gate does next with a classified version.
 enum class TGateStep {
   Accept,
-  Refuse,             // with the class's name
-  CheckServicePack,   // Windows 2000 admitted by its bit
-  CheckRelease,       // Windows 10 admitted by its bit
+  Refuse,            // with the class's name
+  CheckServicePack,  // Windows 2000 admitted by its bit
+  CheckRelease,      // Windows 10 admitted by its bit
 };
 
 // The gate after classification. Pure.

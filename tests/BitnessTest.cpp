@@ -95,10 +95,8 @@ struct Wow64Row {
 
 TEST_F(BitnessOverFake, RunningUnderWow64) {
   const Wow64Row rows[] = {
-      {"32-bit Windows", true, 1, 0, false},
-      {"64-bit Windows", true, 1, 1, true},
-      {"any non-zero flag counts", true, 1, 2, true},
-      {"a failing call counts as not under WOW64", true, 0, 1, false},
+      {"32-bit Windows", true, 1, 0, false},          {"64-bit Windows", true, 1, 1, true},
+      {"any non-zero flag counts", true, 1, 2, true}, {"a failing call counts as not under WOW64", true, 0, 1, false},
       {"no IsWow64Process", false, 1, 1, false},
   };
   for (const Wow64Row& row : rows) {

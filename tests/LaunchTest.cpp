@@ -29,10 +29,14 @@ TEST(LaunchTest, SetupArguments) {
   const Row rows[] = {
       {"no arguments", "C:\\dl\\setup.exe", {}, "\"C:\\dl\\setup.exe\""},
       {"plain arguments", "C:\\dl\\setup.exe", {"/s", "x"}, "\"C:\\dl\\setup.exe\" /s x"},
-      {"an argument with a space is quoted", "C:\\dl\\setup.exe", {"/s", "C:\\Program Files\\X"},
+      {"an argument with a space is quoted",
+       "C:\\dl\\setup.exe",
+       {"/s", "C:\\Program Files\\X"},
        "\"C:\\dl\\setup.exe\" /s \"C:\\Program Files\\X\""},
       {"a tab is no space", "C:\\dl\\setup.exe", {"a\tb"}, "\"C:\\dl\\setup.exe\" a\tb"},
-      {"a final backslash is kept as it is", "C:\\dl\\setup.exe", {"C:\\Program Files\\"},
+      {"a final backslash is kept as it is",
+       "C:\\dl\\setup.exe",
+       {"C:\\Program Files\\"},
        "\"C:\\dl\\setup.exe\" \"C:\\Program Files\\\""},
       {"a launcher path with a space", "C:\\My Downloads\\setup.exe", {"x"}, "\"C:\\My Downloads\\setup.exe\" x"},
       {"a universal launcher path", "\\\\srv\\share\\pkgs\\setup.exe", {}, "\"\\\\srv\\share\\pkgs\\setup.exe\""},
@@ -91,8 +95,14 @@ TEST(LaunchTest, LaunchTable) {
       {"silent, mode 2", 10, TInput::No, TInput::Yes, {2}, TLaunchMethod::Shell, "open", true},
       {"silent, mode 1", 10, TInput::No, TInput::Yes, {1}, TLaunchMethod::Shell, "runas", false},
       {"silent, any other mode", 10, TInput::No, TInput::Yes, {0, 3, 4, 255}, TLaunchMethod::Shell, "open", false},
-      {"major 0xFFFFFFFF is compared unsigned", 0xFFFFFFFFu, TInput::No, TInput::No, {0}, TLaunchMethod::Shell,
-       "open", true},
+      {"major 0xFFFFFFFF is compared unsigned",
+       0xFFFFFFFFu,
+       TInput::No,
+       TInput::No,
+       {0},
+       TLaunchMethod::Shell,
+       "open",
+       true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -237,9 +247,9 @@ struct LaunchRow {
   uint8_t elevationMode;
   bool detached;
   TLaunchMethod method;
-  const char* verb;         // shell only
-  const char* passed;       // the command line of a direct start, the parameters of a shell start
-  const char* directory;    // direct only
+  const char* verb;       // shell only
+  const char* passed;     // the command line of a direct start, the parameters of a shell start
+  const char* directory;  // direct only
   bool asksAdministrator;
 };
 

@@ -58,12 +58,11 @@ TEST(TempCopyTest, FolderChoice) {
     std::string expected;
   };
   const Row rows[] = {
-      {"system folder with its backslash", "C:\\dl\\setup.exe", false, "C:\\Users\\u\\AppData\\Local\\Temp\\",
-       nullptr, "C:\\Users\\u\\AppData\\Local\\Temp\\"},
+      {"system folder with its backslash", "C:\\dl\\setup.exe", false, "C:\\Users\\u\\AppData\\Local\\Temp\\", nullptr,
+       "C:\\Users\\u\\AppData\\Local\\Temp\\"},
       {"system folder without a backslash gets one", "C:\\dl\\setup.exe", false, "C:\\Temp", nullptr, "C:\\Temp\\"},
       {"empty system folder", "C:\\dl\\setup.exe", false, "", nullptr, "C:\\"},
-      {"/temp last: the launcher's folder", "C:\\Downloads\\setup.exe", true, "C:\\Temp\\", nullptr,
-       "C:\\Downloads\\"},
+      {"/temp last: the launcher's folder", "C:\\Downloads\\setup.exe", true, "C:\\Temp\\", nullptr, "C:\\Downloads\\"},
       {"/temp last without a backslash in the path", "setup.exe", true, "C:\\Temp\\", nullptr, ""},
       {"/temp folder", "C:\\dl\\setup.exe", false, "C:\\Temp\\", "D:\\Work", "D:\\Work\\"},
       {"/temp folder with its backslash", "C:\\dl\\setup.exe", false, "C:\\Temp\\", "D:\\Work\\", "D:\\Work\\"},
@@ -135,11 +134,8 @@ TEST_F(TempCopyOverFake, PathExists) {
     bool exists;
   };
   const Row rows[] = {
-      {"C:\\Temp\\setup.exe", true},
-      {"c:\\temp\\SETUP.EXE", true},
-      {"C:\\Temp\\folder", true},
-      {"C:\\Temp\\setup2.exe", false},
-      {"C:\\Missing\\setup.exe", false},
+      {"C:\\Temp\\setup.exe", true},   {"c:\\temp\\SETUP.EXE", true},     {"C:\\Temp\\folder", true},
+      {"C:\\Temp\\setup2.exe", false}, {"C:\\Missing\\setup.exe", false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.path);
@@ -227,8 +223,7 @@ TEST_F(TempCopyOverFake, FreeNameWithEveryNumberTakenEndsTheRun) {
 TEST_F(TempCopyOverFake, FreeNameAtTheLargestNumberIsTaken) {
   Fake::AddFile("C:\\Temp\\setup.exe", {1});
   Fake::AddFile("C:\\Temp\\setup2147483646.exe", {1});
-  EXPECT_EQ(Text(MakeFreeTempPath(TAnsiString("C:\\Temp\\setup.exe"), 2147483646)),
-            "C:\\Temp\\setup2147483647.exe");
+  EXPECT_EQ(Text(MakeFreeTempPath(TAnsiString("C:\\Temp\\setup.exe"), 2147483646)), "C:\\Temp\\setup2147483647.exe");
 }
 
 TEST_F(TempCopyOverFake, WriteTempCopy) {
@@ -281,9 +276,8 @@ TEST_F(TempCopyOverFake, FailedWritesEndTheRun) {
     Fake::Reset();
     if (std::strcmp(row.name, "the folder is missing") != 0) Fake::AddFolder("C:\\Temp");
     row.script();
-    int64_t exit = Fake::RunToExit([&] {
-      WriteTempCopy(TAnsiString(Path.c_str()), program.data(), static_cast<int32_t>(program.size()));
-    });
+    int64_t exit = Fake::RunToExit(
+        [&] { WriteTempCopy(TAnsiString(Path.c_str()), program.data(), static_cast<int32_t>(program.size())); });
     EXPECT_EQ(exit, 0);
     ASSERT_EQ(Fake::MessageBoxes().size(), 1u);
     EXPECT_EQ(Fake::MessageBoxes()[0].text, TempCopyFailedText);
@@ -319,9 +313,15 @@ struct MakeRow {
 TEST_F(TempCopyOverFake, MakeTempCopy) {
   const MakeRow rows[] = {
       {"system folder, launcher's own name", "C:\\dl\\setup.exe", "", {}, "C:\\Temp\\setup.exe"},
-      {"taken names are numbered", "C:\\dl\\setup.exe", "", {"C:\\Temp\\setup.exe", "C:\\Temp\\setup2.exe"},
+      {"taken names are numbered",
+       "C:\\dl\\setup.exe",
+       "",
+       {"C:\\Temp\\setup.exe", "C:\\Temp\\setup2.exe"},
        "C:\\Temp\\setup3.exe"},
-      {"/temp last never writes over the launcher", "C:\\Downloads\\setup.exe", "/temp", {"C:\\Downloads\\setup.exe"},
+      {"/temp last never writes over the launcher",
+       "C:\\Downloads\\setup.exe",
+       "/temp",
+       {"C:\\Downloads\\setup.exe"},
        "C:\\Downloads\\setup2.exe"},
       {"/temp folder", "C:\\dl\\Setup.exe", "/temp D:\\Work", {"D:\\Work\\readme.txt"}, "D:\\Work\\Setup.exe"},
   };

@@ -65,7 +65,9 @@ TEST(VersionGateTest, Classification) {
       {"0.0", 0, 0, Nt, false, wvLaterWindows, "Windows 00.0"},
       {"3.51", 3, 51, Nt, false, wvLaterWindows, "Windows 03.c"},
       {"100.0 names a colon", 100, 0, Nt, false, wvLaterWindows, "Windows :0.0"},
-      {"4294967295.0", 0xFFFFFFFFu, 0, Nt, false, wvLaterWindows, "Windows \xC9" "5.0"},
+      {"4294967295.0", 0xFFFFFFFFu, 0, Nt, false, wvLaterWindows,
+       "Windows \xC9"
+       "5.0"},
       {"6.208 names a zero byte", 6, 208, Nt, true, wvLaterWindows, std::string("Windows 6.\0", 11)},
   };
   for (const ClassRow& row : rows) {
@@ -112,10 +114,8 @@ TEST(VersionGateTest, ServicePackRule) {
     bool queried;
   };
   const QueryRow queryRows[] = {
-      {"2000 alone", 1u << 4, true},
-      {"2000 and every bit but 95, 98 and ME", ~uint64_t(7), true},
-      {"with 95", (1u << 4) | 1u, false},
-      {"with 98", (1u << 4) | 2u, false},
+      {"2000 alone", 1u << 4, true},      {"2000 and every bit but 95, 98 and ME", ~uint64_t(7), true},
+      {"with 95", (1u << 4) | 1u, false}, {"with 98", (1u << 4) | 2u, false},
       {"with ME", (1u << 4) | 4u, false},
   };
   for (const QueryRow& row : queryRows) {
@@ -128,9 +128,12 @@ TEST(VersionGateTest, ServicePackRule) {
     const char* refusal;  // null: passes
   };
   const PackRow packRows[] = {
-      {0, "Windows 2000 (no Service Pack)"}, {1, "Windows 2000 Service Pack 1"},
-      {2, "Windows 2000 Service Pack 2"},    {3, "Windows 2000 Service Pack 3"},
-      {4, nullptr},                          {5, nullptr},
+      {0, "Windows 2000 (no Service Pack)"},
+      {1, "Windows 2000 Service Pack 1"},
+      {2, "Windows 2000 Service Pack 2"},
+      {3, "Windows 2000 Service Pack 3"},
+      {4, nullptr},
+      {5, nullptr},
       {65535, nullptr},
   };
   for (const PackRow& row : packRows) {
@@ -158,7 +161,11 @@ TEST(VersionGateTest, ParseReleaseId) {
       {"size 0", "1809", 0, 0},
       {"starts with a letter", "abc", 3, 0},
       {"stops at the first non-digit", "18a9", 4, 18},
-      {"stops at a zero byte", std::string("19\0" "03", 5), 5, 19},
+      {"stops at a zero byte",
+       std::string("19\0"
+                   "03",
+                   5),
+       5, 19},
       {"a slash is below the digits", "/9", 2, 0},
       {"a colon is above the digits", "9:", 2, 9},
       {"wraps modulo 2^32", "4294967296", 10, 0},
@@ -216,7 +223,11 @@ TEST(VersionGateTest, WindowsReleaseName) {
       {2004, "2004", "Windows 10 2004"},
       {1507 + 65536, "67043", "Windows 10 67043"},
       {0, "abc", "Windows 10 abc"},
-      {18, std::string("18\0" "09", 5), "Windows 10 18"},
+      {18,
+       std::string("18\0"
+                   "09",
+                   5),
+       "Windows 10 18"},
       {0, "", "Windows 10 "},
       {1, std::string(64, '1'), "Windows 10 " + std::string(64, '1')},
   };
@@ -308,15 +319,14 @@ TEST(VersionGateOverFake, Gate) {
       {"10.0 without ReleaseId", 10, 0, Nt, 0, Windows10Only, true, std::nullopt, 1903, 1903, nullptr, First, 1},
       {"10.0 with a ReleaseId longer than 64 bytes", 10, 0, Nt, 0, Windows10Only, true, Release(std::string(64, '9')),
        1903, 1903, nullptr, First, 1},
-      {"10.0 with exactly 64 bytes and no zero byte", 10, 0, Nt, 0, Windows10Only, true,
-       std::vector<uint8_t>(64, '7'), 1903, 1903, "Windows 10 7777777777777777777777777777777777777777777777777777777777777777",
-       First, 1},
-      {"10.0 with a ReleaseId starting with a letter", 10, 0, Nt, 0, Windows10Only, true, Release("x1909"), 1507,
-       9999, "Windows 10 x1909", First, 1},
+      {"10.0 with exactly 64 bytes and no zero byte", 10, 0, Nt, 0, Windows10Only, true, std::vector<uint8_t>(64, '7'),
+       1903, 1903, "Windows 10 7777777777777777777777777777777777777777777777777777777777777777", First, 1},
+      {"10.0 with a ReleaseId starting with a letter", 10, 0, Nt, 0, Windows10Only, true, Release("x1909"), 1507, 9999,
+       "Windows 10 x1909", First, 1},
       {"10.0 with a ReleaseId starting with a letter and minimum 0", 10, 0, Nt, 0, Windows10Only, true,
        Release("x1909"), 0, 9999, nullptr, First, 1},
-      {"10.0 with a ReleaseId holding a placeholder", 10, 0, Nt, 0, Windows10Only, true, Release("%USER%"), 1507,
-       9999, "Windows 10 %USER%", First, 1},
+      {"10.0 with a ReleaseId holding a placeholder", 10, 0, Nt, 0, Windows10Only, true, Release("%USER%"), 1507, 9999,
+       "Windows 10 %USER%", First, 1},
       {"10.0 with a ReleaseId of high bytes", 10, 0, Nt, 0, Windows10Only, true, Release("\xE9t\xE9"), 1507, 9999,
        "Windows 10 \xE9t\xE9", First, 1},
       {"10.0 with an empty ReleaseId", 10, 0, Nt, 0, Windows10Only, true, std::vector<uint8_t>{}, 1507, 9999,
@@ -422,8 +432,7 @@ TEST(VersionGateOverFake, FailedQueriesLetTheSystemPass) {
     TPackageConfig config = launcher.config;
     config.windowsVersions.bits = row.accepted;
     uint32_t major = 12345;
-    EXPECT_EQ(Fake::RunToExit([&] { major = CheckWindowsVersion(launcher.file, config); }),
-              Fake::ReturnedWithoutExit);
+    EXPECT_EQ(Fake::RunToExit([&] { major = CheckWindowsVersion(launcher.file, config); }), Fake::ReturnedWithoutExit);
     EXPECT_EQ(major, row.returned);
     EXPECT_TRUE(Fake::MessageBoxes().empty());
     EXPECT_EQ(Fake::VersionQuerySizes(), row.versionQueries);
