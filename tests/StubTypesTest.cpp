@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "package/StubTypes.h"
@@ -13,19 +16,19 @@ const uint8_t ExampleHeader[StubHeaderSize] = {0x00, 0x24, 0x03, 0x00, 0xFC, 0x8
 
 // The worked example's config record, assembled from its listed values.
 std::vector<uint8_t> ExampleConfigBytes() {
-  std::vector<uint8_t> bytes;
-  const uint8_t properties[] = {0x5D, 0x00, 0x00, 0x40, 0x00};
-  const uint8_t versions[] = {0xFE, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80};
-  const uint8_t releases[] = {0xE3, 0x05, 0x0F, 0x27};
-  const uint8_t payload32[] = {0x46, 0x24, 0x03, 0x00, 0x35, 0x84, 0x05, 0x00, 0x50, 0xC8, 0x12, 0x00};
-  bytes.insert(bytes.end(), properties, properties + 5);
-  bytes.insert(bytes.end(), versions, versions + 8);
-  bytes.insert(bytes.end(), releases, releases + 4);
-  bytes.push_back(0x02);
-  bytes.insert(bytes.end(), payload32, payload32 + 12);
-  bytes.resize(bytes.size() + 12, 0x00);  // payload64
-  bytes.resize(bytes.size() + 16, 0xA5);  // not read by the launcher
-  bytes.resize(bytes.size() + 12, 0x00);  // both messages
+  std::vector<uint8_t> bytes(PackageConfigSize, 0x00);
+  const auto put = [&bytes](size_t at, std::initializer_list<uint8_t> values) {
+    std::copy(values.begin(), values.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+  };
+  put(0, {0x5D, 0x00, 0x00, 0x40, 0x00});                                        // lzmaProperties
+  put(5, {0xFE, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80});                      // windowsVersions
+  put(13, {0xE3, 0x05});                                                         // minReleaseId 1507
+  put(15, {0x0F, 0x27});                                                         // maxReleaseId 9999
+  put(17, {0x02});                                                               // elevationMode
+  put(18, {0x46, 0x24, 0x03, 0x00, 0x35, 0x84, 0x05, 0x00, 0x50, 0xC8, 0x12, 0x00});  // payload32
+  // payload64 (30..41) and both messages (58..69) stay zero; 42..57 are not
+  // read by the launcher.
+  put(42, {0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5});
   return bytes;
 }
 
