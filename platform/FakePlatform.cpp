@@ -19,10 +19,10 @@ using Platform::THandle;
 
 // Code points of CP1252 bytes 0x80 to 0x9F; 0 marks a byte Windows maps to
 // the C1 control of the same number.
-constexpr char16_t Cp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr char16_t Cp1252High[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                     0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 // The default character of the modelled code pages.
 constexpr char DefaultAnsiChar = '?';
 // What MultiByteToWideChar makes of a byte sequence CP932 does not define.
@@ -217,8 +217,9 @@ std::vector<TOpenFile> CollectOpenFiles() {
     if (object.kind != TKind::File) continue;
     auto file = State().files.find(object.key);
     std::string name = file != State().files.end() ? file->second.name : object.key;
-    ordered.push_back({object.order, {reinterpret_cast<THandle>(entry.first), name, object.access,
-                                      object.shareMode, object.position, object.byOther}});
+    ordered.push_back({object.order,
+                       {reinterpret_cast<THandle>(entry.first), name, object.access, object.shareMode, object.position,
+                        object.byOther}});
   }
   std::sort(ordered.begin(), ordered.end(),
             [](const auto& left, const auto& right) { return left.first < right.first; });
@@ -321,9 +322,8 @@ THandle OpenFile(const std::string& path, uint32_t access, uint32_t shareMode, u
   object.shareMode = shareMode;
   object.byOther = byOther;
   THandle handle = NewObject(object);
-  state.lastError = exists && (disposition == Platform::CreateAlways || disposition == OpenAlways)
-                        ? ErrorAlreadyExists
-                        : Platform::NoError;
+  state.lastError = exists && (disposition == Platform::CreateAlways || disposition == OpenAlways) ? ErrorAlreadyExists
+                                                                                                   : Platform::NoError;
   return handle;
 }
 
@@ -372,7 +372,8 @@ std::u16string DecodeAnsi(uint32_t codePage, const std::string& bytes) {
     size_t width = IsLeadByte(codePage, byte) && i + 1 < bytes.size() ? 2 : 1;
     std::string utf16;
     if (IconvOne("UTF-16LE", "CP932", bytes.data() + i, width, utf16) && utf16.size() == 2) {
-      result += static_cast<char16_t>(static_cast<unsigned char>(utf16[0]) | (static_cast<unsigned char>(utf16[1]) << 8));
+      result +=
+          static_cast<char16_t>(static_cast<unsigned char>(utf16[0]) | (static_cast<unsigned char>(utf16[1]) << 8));
     } else {
       result += Cp932DefaultUnicode;
     }
@@ -672,8 +673,7 @@ int32_t WideCharToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* s
 
 int32_t MessageBoxA(THandle owner, const char* text, const char* caption, uint32_t type) {
   Fake::Record("MessageBoxA", std::string(caption != nullptr ? caption : "") + ": " + (text != nullptr ? text : ""));
-  State().messageBoxes.push_back(
-      {owner, text != nullptr ? text : "", caption != nullptr ? caption : "", type});
+  State().messageBoxes.push_back({owner, text != nullptr ? text : "", caption != nullptr ? caption : "", type});
   return Fake::IdOk;
 }
 
@@ -692,7 +692,8 @@ THandle GetModuleHandleA(const char* moduleName) {
   if (name.find('.') == std::string::npos) name += ".DLL";
   if (name == "KERNEL32.DLL") return Fake::Kernel32Module;
   if (name == "ADVAPI32.DLL") return Fake::Advapi32Module;
-  if (name == "USER32.DLL" || name == "SHELL32.DLL" || name == "MPR.DLL" || name == "NTDLL.DLL") return Fake::OtherModule;
+  if (name == "USER32.DLL" || name == "SHELL32.DLL" || name == "MPR.DLL" || name == "NTDLL.DLL")
+    return Fake::OtherModule;
   Fake::Fail(Fake::ErrorModNotFound);
   return nullptr;
 }
@@ -715,7 +716,8 @@ TProc GetProcAddress(THandle module, const char* procName) {
 THandle GetCurrentProcess() { return Fake::CurrentProcessPseudoHandle; }
 
 TBool CallIsWow64Process(TProc isWow64Process, THandle process, TBool* wow64Process) {
-  if (isWow64Process != &Fake::FakeIsWow64Process) throw std::logic_error("IsWow64Process called through a wrong address");
+  if (isWow64Process != &Fake::FakeIsWow64Process)
+    throw std::logic_error("IsWow64Process called through a wrong address");
   Fake::Record("IsWow64Process", Fake::Hex(reinterpret_cast<std::uintptr_t>(process)));
   State().wow64Queries.push_back(process);
   if (State().wow64Result == 0) return 0;
@@ -732,7 +734,8 @@ THandle CreateFileA(const char* path, uint32_t desiredAccess, uint32_t shareMode
                                   " disposition=" + std::to_string(creationDisposition) +
                                   " flags=" + Fake::Hex(flagsAndAttributes) +
                                   (handle == InvalidHandleValue ? " failed " + std::to_string(error) : ""));
-  State().createFileCalls.push_back({name, desiredAccess, shareMode, creationDisposition, flagsAndAttributes, handle, error});
+  State().createFileCalls.push_back(
+      {name, desiredAccess, shareMode, creationDisposition, flagsAndAttributes, handle, error});
   return handle;
 }
 
@@ -971,8 +974,8 @@ int32_t RegCloseKey(THandle key) {
   return 0;
 }
 
-TBool AllocateAndInitializeSid(const TSidAuthority* authority, uint8_t subAuthorityCount, const uint32_t subAuthorities[8],
-                               void** sid) {
+TBool AllocateAndInitializeSid(const TSidAuthority* authority, uint8_t subAuthorityCount,
+                               const uint32_t subAuthorities[8], void** sid) {
   Fake::Record("AllocateAndInitializeSid", std::to_string(subAuthorityCount));
   Fake::TSidCall call{};
   call.authority = *authority;

@@ -44,7 +44,8 @@ TWideString WidenReplacement(const char* replacement) {
   int32_t needed = Platform::MultiByteToWideChar(codePage, NoConversionFlags, replacement, sourceLength, nullptr, 0);
   if (needed <= 0) return wide;
   char16_t* units = wide.Resize(static_cast<size_t>(needed));
-  int32_t converted = Platform::MultiByteToWideChar(codePage, NoConversionFlags, replacement, sourceLength, units, needed);
+  int32_t converted =
+      Platform::MultiByteToWideChar(codePage, NoConversionFlags, replacement, sourceLength, units, needed);
   wide.Resize(converted > 0 ? static_cast<size_t>(converted) : 0);
   return wide;
 }
@@ -56,8 +57,7 @@ TAnsiString NarrowText(const TWideString& text) {
   if (text.Empty()) return narrow;
   uint32_t codePage = Platform::GetACP();
   int32_t sourceLength = static_cast<int32_t>(text.Length());
-  int32_t needed =
-      Platform::WideCharToMultiByte(codePage, NoConversionFlags, text.Data(), sourceLength, nullptr, 0);
+  int32_t needed = Platform::WideCharToMultiByte(codePage, NoConversionFlags, text.Data(), sourceLength, nullptr, 0);
   if (needed <= 0) return narrow;
   char* buffer = static_cast<char*>(AllocateBlock(static_cast<size_t>(needed)));
   int32_t converted =

@@ -69,7 +69,8 @@ size_t TWideString::Find(const char16_t* pattern, size_t patternLength, size_t s
 
 namespace {
 
-void ReplaceEvery(TWideString& text, const char16_t* placeholder, const char16_t* replacement, size_t replacementLength) {
+void ReplaceEvery(TWideString& text, const char16_t* placeholder, const char16_t* replacement,
+                  size_t replacementLength) {
   size_t position = text.Find(placeholder, PlaceholderLength, 0);
   while (position != TWideString::NotFound) {
     text.Replace(position, PlaceholderLength, replacement, replacementLength);

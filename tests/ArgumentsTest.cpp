@@ -53,7 +53,10 @@ TEST_F(ArgumentsTest, SplitsTheCommandLine) {
       {"quoted blank", Program + "\" \"", {" "}},
       {"backslash is ordinary", Program + "a\\\"b c\"", {"a\\b c"}},
       {"tab and line feed separate", Program + "a\tb\nc\r\nd", {"a", "b", "c", "d"}},
-      {"control byte 0x01 separates", Program + "a\x01" "b", {"a", "b"}},
+      {"control byte 0x01 separates",
+       Program + "a\x01"
+                 "b",
+       {"a", "b"}},
       {"bytes above 0x7F belong to the argument", Program + "\xE9t\xE9 \xA0x", {"\xE9t\xE9", "\xA0x"}},
       {"many blanks between", Program + "  a    b  ", {"a", "b"}},
   });
@@ -120,14 +123,10 @@ TEST_F(ArgumentsTest, SameSwitchFoldsOnlyAsciiLetters) {
     bool same;
   };
   const TRow rows[] = {
-      {"two empty strings", "", "", true},
-      {"upper and lower case", "/temp", "/TEMP", true},
-      {"mixed case", "/SiLeNt", "/silent", true},
-      {"different lengths", "/temp", "/temp ", false},
-      {"a prefix", "/s", "/silent", false},
-      {"bracket is not brace", "[", "{", false},
-      {"at sign is not backquote", "@", "`", false},
-      {"accented letters are not folded", "\xE9", "\xC9", false},
+      {"two empty strings", "", "", true},           {"upper and lower case", "/temp", "/TEMP", true},
+      {"mixed case", "/SiLeNt", "/silent", true},    {"different lengths", "/temp", "/temp ", false},
+      {"a prefix", "/s", "/silent", false},          {"bracket is not brace", "[", "{", false},
+      {"at sign is not backquote", "@", "`", false}, {"accented letters are not folded", "\xE9", "\xC9", false},
       {"different letters", "/a", "/b", false},
   };
   for (const TRow& row : rows) {

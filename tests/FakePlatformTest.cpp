@@ -160,18 +160,21 @@ TEST_F(FakePlatformTest, ConversionsUseTheCodePageAndItsDefaultCharacter) {
   };
   const TRow rows[] = {
       {"Western letters", 1252, "Caf\xE9 \x80", u"Caf\u00E9 \u20AC"},
-      {"Japanese hiragana", 932, "\x82\xA0" "a", u"\u3042a"},
+      {"Japanese hiragana", 932,
+       "\x82\xA0"
+       "a",
+       u"\u3042a"},
   };
   for (const TRow& row : rows) {
     SCOPED_TRACE(row.name);
-    int32_t wideLength = MultiByteToWideChar(row.codePage, 0, row.ansi.data(), static_cast<int32_t>(row.ansi.size()),
-                                             nullptr, 0);
+    int32_t wideLength =
+        MultiByteToWideChar(row.codePage, 0, row.ansi.data(), static_cast<int32_t>(row.ansi.size()), nullptr, 0);
     std::u16string wide(static_cast<size_t>(wideLength), u'\0');
     MultiByteToWideChar(row.codePage, 0, row.ansi.data(), static_cast<int32_t>(row.ansi.size()), wide.data(),
                         wideLength);
     EXPECT_EQ(wide, row.wide);
-    int32_t ansiLength = WideCharToMultiByte(row.codePage, 0, row.wide.data(), static_cast<int32_t>(row.wide.size()),
-                                             nullptr, 0);
+    int32_t ansiLength =
+        WideCharToMultiByte(row.codePage, 0, row.wide.data(), static_cast<int32_t>(row.wide.size()), nullptr, 0);
     std::string ansi(static_cast<size_t>(ansiLength), '\0');
     WideCharToMultiByte(row.codePage, 0, row.wide.data(), static_cast<int32_t>(row.wide.size()), ansi.data(),
                         ansiLength);

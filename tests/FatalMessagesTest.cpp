@@ -70,8 +70,7 @@ TEST(ReplacePlaceholdersTest, PutsTheReplacementInPlaceOfEveryPlaceholder) {
       {"replacement longer than the text grows it", u"%user%", std::u16string(300, u'w'), std::u16string(300, u'w')},
       {"replacement holding the same placeholder is inserted once", u"[%USER%] [%USER%]", u"<%USER%>",
        u"[<%USER%>] [<%USER%>]"},
-      {"replacement holding the other placeholder meets the second search", u"%USER%", u"<%user%>",
-       u"<<%user%>>"},
+      {"replacement holding the other placeholder meets the second search", u"%USER%", u"<%user%>", u"<<%user%>>"},
   };
   for (const TRow& row : rows) {
     SCOPED_TRACE(row.name);
@@ -108,8 +107,8 @@ class ShowPackageMessageTest : public FatalMessagesTest {
     std::vector<uint8_t> file(TextOffset + textBytes.size(), 0);
     std::copy(textBytes.begin(), textBytes.end(), file.begin() + TextOffset);
     Fake::AddFile(LauncherPath, file);
-    Platform::THandle handle = Platform::CreateFileA(LauncherPath, Platform::GenericRead, Platform::FileShareRead,
-                                                     Platform::OpenExisting, 0);
+    Platform::THandle handle =
+        Platform::CreateFileA(LauncherPath, Platform::GenericRead, Platform::FileShareRead, Platform::OpenExisting, 0);
     return Fake::RunToExit([&] { ShowPackageMessage(handle, message, replacement); });
   }
   int64_t ShowText(const std::u16string& text, const char* replacement) {

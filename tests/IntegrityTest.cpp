@@ -98,8 +98,8 @@ class IntegrityTest : public FakePlatformTestBase {
   int64_t RunSteps(const std::vector<uint8_t>& file, const TStubHeader& header) {
     Fake::SetModulePath(LauncherPath);
     Fake::AddFile(LauncherPath, file);
-    Platform::THandle handle = Platform::CreateFileA(LauncherPath, Platform::GenericRead, Platform::FileShareRead,
-                                                     Platform::OpenExisting, 0);
+    Platform::THandle handle =
+        Platform::CreateFileA(LauncherPath, Platform::GenericRead, Platform::FileShareRead, Platform::OpenExisting, 0);
     return Fake::RunToExit([&] {
       CheckFileSize(handle, header);
       CheckPackageCrc(handle, header);

@@ -26,7 +26,9 @@ class RunLauncherTest : public FakePlatformTestBase {
     return spec;
   }
 
-  static int64_t RunEntry() { return Fake::RunToExit([] { LauncherEntry(); }); }
+  static int64_t RunEntry() {
+    return Fake::RunToExit([] { LauncherEntry(); });
+  }
 };
 
 TEST_F(RunLauncherTest, APathWithQuestionMarksShowsOnlyThePathMessage) {
