@@ -3,9 +3,15 @@
 #include <cstring>
 
 #include "../platform/Platform.h"
+#include "../package/NoRTLStream.h"
 #include "Arguments.h"
+#include "Bitness.h"
+#include "Decompress.h"
 #include "FatalMessages.h"
 #include "Integrity.h"
+#include "Launch.h"
+#include "TempCopy.h"
+#include "VersionGate.h"
 
 TStubHeader StubHeader;
 TPackageConfig PackageConfig;
@@ -56,12 +62,14 @@ void ReadStubHeader(Platform::THandle launcherFile) {
   if (StubHeader.configOffset == 0) FatalPackageDamaged();
 }
 
-// HAND-OVER: steps 6 to 12 (bitness selection, version gate, decompression,
-// temporary copy, release of the streams and the launcher file, launch)
-// belong here. Until they are wired in, nothing reports success.
-void HandOver(Platform::THandle launcherFile) {
-  static_cast<void>(launcherFile);
-  FatalLaunchFailed();
+// Steps 8 to 10: the setup program decoded in memory and written to its
+// temporary copy. The streams live only in here: leaving releases
+// UnpackedStream first, then PackedStream, before the launch.
+TAnsiString ExtractSetupProgram(Platform::THandle launcherFile, const TPayloadRef& chosenPayload) {
+  TStream packedStream;
+  TStream unpackedStream;
+  DecompressPayload(launcherFile, chosenPayload, PackageConfig.lzmaProperties, packedStream, unpackedStream);
+  return MakeTempCopy(unpackedStream.GetMemory(), unpackedStream.GetSize());
 }
 
 }  // namespace
@@ -83,5 +91,9 @@ void RunLauncher() {
   CheckFileSize(launcherFile, StubHeader);
   CheckPackageCrc(launcherFile, StubHeader);
   ReadPackageConfig(launcherFile, StubHeader, PackageConfig);
-  HandOver(launcherFile);
+  TPayloadRef chosenPayload = ChoosePayload(launcherFile, PackageConfig);
+  uint32_t majorVersion = CheckWindowsVersion(launcherFile, PackageConfig);
+  TAnsiString tempPath = ExtractSetupProgram(launcherFile, chosenPayload);
+  Platform::CloseHandle(launcherFile);
+  LaunchSetup(tempPath, StubHeader.detachedMinSize != 0, PackageConfig.elevationMode, majorVersion);
 }
