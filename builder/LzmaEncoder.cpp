@@ -11,6 +11,9 @@
 namespace {
 
 constexpr size_t AloneHeaderSize = 13;
+// The properties byte packs the three numbers as (pb * 5 + lp) * 9 + lc.
+constexpr uint32_t LiteralContextStates = 9;
+constexpr uint32_t LiteralPositionStates = 5;
 constexpr size_t OutputGrowth = 1 << 16;
 
 class TEncoderGuard {
@@ -96,7 +99,7 @@ TLzmaPacked CompressWithEndMarker(const std::vector<uint8_t>& data, const lzma_o
 }  // namespace
 
 uint8_t LzmaPropertiesByte(uint32_t lc, uint32_t lp, uint32_t pb) {
-  return static_cast<uint8_t>((pb * 5 + lp) * 9 + lc);
+  return static_cast<uint8_t>((pb * LiteralPositionStates + lp) * LiteralContextStates + lc);
 }
 
 TLzmaPacked CompressLzma(const std::vector<uint8_t>& data, const TLzmaEncoding& encoding) {

@@ -107,8 +107,10 @@ TBuiltPackage BuildPackage(const TPackageSpec& spec) {
   TPackageConfig& config = built.config;
   config = TPackageConfig{};
   TLzmaPropertyBytes properties{};
-  if (encoderProperties) properties = *encoderProperties;
-  else properties = CompressLzma({}, spec.encoding).properties;
+  if (encoderProperties)
+    properties = *encoderProperties;
+  else
+    properties = CompressLzma({}, spec.encoding).properties;
   if (spec.lzmaProperties) properties = *spec.lzmaProperties;
   std::copy(properties.begin(), properties.end(), config.lzmaProperties);
   config.windowsVersions.bits = spec.windowsVersions;

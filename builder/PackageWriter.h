@@ -74,11 +74,11 @@ struct TPackageSpec {
 
 struct TBuiltPackage {
   std::vector<uint8_t> file;
-  TStubHeader header;      // as written
-  TPackageConfig config;   // as written
+  TStubHeader header;             // as written
+  TPackageConfig config;          // as written
   std::vector<uint8_t> packed32;  // the stored payload bytes
   std::vector<uint8_t> packed64;
-  uint32_t packageEnd;     // computed least file size
+  uint32_t packageEnd;  // computed least file size
 };
 
 TBuiltPackage BuildPackage(const TPackageSpec& spec);

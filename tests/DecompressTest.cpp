@@ -57,8 +57,7 @@ TRun RunDecompress(const TBuiltPackage& built, const TPayloadRef& payload, const
   TStream packedStream;
   TStream unpackedStream;
   TRun run;
-  run.exitCode = Fake::RunToExit(
-      [&] { DecompressPayload(file, payload, properties, packedStream, unpackedStream); });
+  run.exitCode = Fake::RunToExit([&] { DecompressPayload(file, payload, properties, packedStream, unpackedStream); });
   run.boxes = Fake::MessageBoxes();
   run.unpacked = Contents(unpackedStream);
   run.packedCapacity = packedStream.GetCapacity();
@@ -146,15 +145,19 @@ TEST(DecompressTest, DamagedPayloadsEndInPackageDamaged) {
       {"packedSize above what a stream holds", &plain, {good.offset, MaxStreamSize + 1, good.unpackedSize}, props},
       {"unpackedSize above what a stream holds", &plain, {good.offset, good.packedSize, MaxStreamSize + 1}, props},
       {"offset of 2^31", &plain, {0x80000000u, good.packedSize, good.unpackedSize}, props},
-      {"payload reaches one byte past the file", &plain,
-       {fileSize - static_cast<uint32_t>(good.packedSize) + 1, good.packedSize, good.unpackedSize}, props},
+      {"payload reaches one byte past the file",
+       &plain,
+       {fileSize - static_cast<uint32_t>(good.packedSize) + 1, good.packedSize, good.unpackedSize},
+       props},
       {"payload starts past the file", &plain, {fileSize + 10, 1, good.unpackedSize}, props},
       {"properties byte 225", &plain, good, {0xE1, 0x00, 0x00, 0x40, 0x00}},
       {"dictionary 2^31", &plain, good, {0x5D, 0x00, 0x00, 0x00, 0x80}},
       {"properties byte 224: accepted, but not decodable", &plain, good, {0xE0, 0x00, 0x00, 0x40, 0x00}},
       {"unpackedSize one too large", &plain, {good.offset, good.packedSize, good.unpackedSize + 1}, props},
-      {"end marker before unpackedSize", &withMarker,
-       {withMarker.config.payload32.offset, withMarker.config.payload32.packedSize, good.unpackedSize + 1}, props},
+      {"end marker before unpackedSize",
+       &withMarker,
+       {withMarker.config.payload32.offset, withMarker.config.payload32.packedSize, good.unpackedSize + 1},
+       props},
       {"data cut short", &plain, {good.offset, good.packedSize / 2, good.unpackedSize}, props},
   };
   for (const Row& row : rows) {
@@ -202,8 +205,8 @@ TEST(DecompressTest, ShortReadEndsInPackageDamaged) {
   ref.packedSize += 500;
   TStream packedStream;
   TStream unpackedStream;
-  const int64_t exitCode = Fake::RunToExit(
-      [&] { DecompressPayload(file, ref, built.config.lzmaProperties, packedStream, unpackedStream); });
+  const int64_t exitCode =
+      Fake::RunToExit([&] { DecompressPayload(file, ref, built.config.lzmaProperties, packedStream, unpackedStream); });
   EXPECT_EQ(exitCode, 0);
   const std::vector<Fake::TMessageBox> boxes = Fake::MessageBoxes();
   ASSERT_EQ(boxes.size(), 1u);
@@ -235,9 +238,8 @@ TEST(DecompressTest, FailedSizeQueryLeavesTheDecisionToTheRead) {
     Fake::Reset();
     Fake::AddFile(LauncherPath, built.file);
     Fake::FailFileSize(LauncherPath);
-    const Platform::THandle file = Platform::CreateFileA(LauncherPath, Platform::GenericRead,
-                                                         Platform::FileShareRead, Platform::OpenExisting,
-                                                         Platform::FileAttributeNormal);
+    const Platform::THandle file = Platform::CreateFileA(LauncherPath, Platform::GenericRead, Platform::FileShareRead,
+                                                         Platform::OpenExisting, Platform::FileAttributeNormal);
     TStream packedStream;
     TStream unpackedStream;
     const int64_t exitCode = Fake::RunToExit(

@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-
-#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,8 +16,8 @@ namespace {
 
 // Text-like data that compresses, with a little noise so matches vary.
 std::vector<uint8_t> SampleProgram(size_t size, uint32_t seed = 1) {
-  static const std::string words[] = {"Setup ", "program ", "MZ", std::string("\x90\x90", 2), "install ",
-                                      std::string(4, '\0')};
+  static const std::string words[] = {"Setup ",   "program ",          "MZ", std::string("\x90\x90", 2),
+                                      "install ", std::string(4, '\0')};
   std::vector<uint8_t> data;
   data.reserve(size);
   while (data.size() < size) {

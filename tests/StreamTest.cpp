@@ -31,57 +31,94 @@ struct TExpected {
   int32_t capacity;
 };
 
+using TOperation = std::function<int32_t(TStream&)>;
+
+// The operations of the table, each giving what the stream call gave (0 for
+// calls without a result).
+uint8_t Scratch[64];
+TOperation SetSizeTo(int32_t size) {
+  return [size](TStream& s) {
+    s.SetSize(size);
+    return 0;
+  };
+}
+TOperation ReadOf(int32_t count) {
+  return [count](TStream& s) { return s.Read(Scratch, count); };
+}
+TOperation WriteOf(int32_t count) {
+  return [count](TStream& s) { return s.Write(Scratch, count); };
+}
+TOperation SeekBy(int32_t offset, int32_t origin) {
+  return [offset, origin](TStream& s) { return s.Seek(offset, origin); };
+}
+TOperation GetSize() {
+  return [](TStream& s) { return s.GetSize(); };
+}
+TOperation ClearIt() {
+  return [](TStream& s) {
+    s.Clear();
+    return 0;
+  };
+}
+// Runs first, then gives what second gives.
+TOperation Then(TOperation first, TOperation second) {
+  return [first, second](TStream& s) {
+    first(s);
+    return second(s);
+  };
+}
+
 struct StreamRow {
   const char* name;
-  int32_t size, capacity, position;  // the stream before; all 0: new
-  std::function<int32_t(TStream&)> operation;
+  int32_t size, capacity, position;  // the stream before; capacity 0: new
+  TOperation operation;
   TExpected expected;
 };
 
 TEST(StreamTest, EdgeCases) {
-  uint8_t buffer[64] = {};
   const StreamRow rows[] = {
-      {"new: GetSize", 0, 0, 0, [](TStream& s) { return s.GetSize(); }, {0, 0, 0, 0}},
-      {"new: Read of any count", 0, 0, 0, [&](TStream& s) { return s.Read(buffer, 10); }, {0, 0, 0, 0}},
-      {"new: SetSize 1", 0, 0, 0, [](TStream& s) { s.SetSize(1); return 0; }, {0, 1, 0, 131072}},
-      {"new: SetSize 131072", 0, 0, 0, [](TStream& s) { s.SetSize(131072); return 0; }, {0, 131072, 0, 131072}},
-      {"new: SetSize 131073", 0, 0, 0, [](TStream& s) { s.SetSize(131073); return 0; }, {0, 131073, 0, 262144}},
-      {"size 100: SetSize 100 sizes the block exactly", 100, 131072, 0,
-       [](TStream& s) { s.SetSize(100); return 0; }, {0, 100, 0, 100}},
-      {"size 100 at 50: SetSize 0 frees the block", 100, 131072, 50,
-       [](TStream& s) { s.SetSize(0); return 0; }, {0, 0, 0, 0}},
-      {"size 100 at 50: SetSize 10 pulls the position back", 100, 131072, 50,
-       [](TStream& s) { s.SetSize(10); return 0; }, {0, 10, 10, 131072}},
-      {"size 100 at 5: SetSize 10 keeps the position", 100, 131072, 5,
-       [](TStream& s) { s.SetSize(10); return 0; }, {0, 10, 5, 131072}},
-      {"4 left: Read of 10", 100, 131072, 96, [&](TStream& s) { return s.Read(buffer, 10); }, {4, 100, 100, 131072}},
-      {"4 left: Read of 10, then another", 100, 131072, 96,
-       [&](TStream& s) { s.Read(buffer, 10); return s.Read(buffer, 10); }, {0, 100, 100, 131072}},
-      {"at 0: Write of 0 bytes", 100, 131072, 0, [&](TStream& s) { return s.Write(buffer, 0); }, {0, 100, 0, 131072}},
-      {"new: Write of 10", 0, 0, 0, [&](TStream& s) { return s.Write(buffer, 10); }, {10, 10, 10, 131072}},
-      {"size 10 at 20: Write of 5", 10, 131072, 20, [&](TStream& s) { return s.Write(buffer, 5); }, {5, 25, 25, 131072}},
-      {"size 10 at 20: Write of 0", 10, 131072, 20, [&](TStream& s) { return s.Write(buffer, 0); }, {0, 20, 20, 131072}},
-      {"size 10: Seek 5 from the end", 10, 131072, 0, [](TStream& s) { return s.Seek(5, SeekFromEnd); },
-       {15, 10, 15, 131072}},
-      {"size 10: Seek 5 from the end, -3 from current", 10, 131072, 0,
-       [](TStream& s) { s.Seek(5, SeekFromEnd); return s.Seek(-3, SeekFromCurrent); }, {12, 10, 12, 131072}},
-      {"size 10: Seek ..., then 0 from origin 7", 10, 131072, 0,
-       [](TStream& s) { s.Seek(5, SeekFromEnd); s.Seek(-3, SeekFromCurrent); return s.Seek(0, 7); },
+      {"new: GetSize", 0, 0, 0, GetSize(), {0, 0, 0, 0}},
+      {"new: Read of any count", 0, 0, 0, ReadOf(10), {0, 0, 0, 0}},
+      {"new: SetSize 1", 0, 0, 0, SetSizeTo(1), {0, 1, 0, 131072}},
+      {"new: SetSize 131072", 0, 0, 0, SetSizeTo(131072), {0, 131072, 0, 131072}},
+      {"new: SetSize 131073", 0, 0, 0, SetSizeTo(131073), {0, 131073, 0, 262144}},
+      {"size 100: SetSize 100 sizes the block exactly", 100, 131072, 0, SetSizeTo(100), {0, 100, 0, 100}},
+      {"size 100 at 50: SetSize 0 frees the block", 100, 131072, 50, SetSizeTo(0), {0, 0, 0, 0}},
+      {"size 100 at 50: SetSize 10 pulls the position back", 100, 131072, 50, SetSizeTo(10), {0, 10, 10, 131072}},
+      {"size 100 at 5: SetSize 10 keeps the position", 100, 131072, 5, SetSizeTo(10), {0, 10, 5, 131072}},
+      {"4 left: Read of 10", 100, 131072, 96, ReadOf(10), {4, 100, 100, 131072}},
+      {"4 left: Read of 10, then another", 100, 131072, 96, Then(ReadOf(10), ReadOf(10)), {0, 100, 100, 131072}},
+      {"at 0: Write of 0 bytes", 100, 131072, 0, WriteOf(0), {0, 100, 0, 131072}},
+      {"new: Write of 10", 0, 0, 0, WriteOf(10), {10, 10, 10, 131072}},
+      {"size 10 at 20: Write of 5", 10, 131072, 20, WriteOf(5), {5, 25, 25, 131072}},
+      {"size 10 at 20: Write of 0", 10, 131072, 20, WriteOf(0), {0, 20, 20, 131072}},
+      {"size 10: Seek 5 from the end", 10, 131072, 0, SeekBy(5, SeekFromEnd), {15, 10, 15, 131072}},
+      {"size 10: then -3 from current",
+       10,
+       131072,
+       0,
+       Then(SeekBy(5, SeekFromEnd), SeekBy(-3, SeekFromCurrent)),
+       {12, 10, 12, 131072}},
+      {"size 10: then 0 from origin 7",
+       10,
+       131072,
+       0,
+       Then(Then(SeekBy(5, SeekFromEnd), SeekBy(-3, SeekFromCurrent)), SeekBy(0, 7)),
        {12, 10, 12, 131072}},
       // Beyond the table: refused requests change nothing.
-      {"negative position: Read", 10, 131072, 0,
-       [&](TStream& s) { s.Seek(-1, SeekFromBeginning); return s.Read(buffer, 5); }, {0, 10, -1, 131072}},
-      {"negative position: Write", 10, 131072, 0,
-       [&](TStream& s) { s.Seek(-1, SeekFromBeginning); return s.Write(buffer, 5); }, {0, 10, -1, 131072}},
-      {"negative count: Read", 10, 131072, 0, [&](TStream& s) { return s.Read(buffer, -1); }, {0, 10, 0, 131072}},
-      {"negative count: Write", 10, 131072, 0, [&](TStream& s) { return s.Write(buffer, -1); }, {0, 10, 0, 131072}},
-      {"write within capacity past the end of a new stream", 0, 0, 0,
-       [&](TStream& s) { s.Seek(20, SeekFromBeginning); return s.Write(buffer, 0); }, {0, 20, 20, 131072}},
-      {"write that crosses a growth step", 131000, 131072, 131000, [&](TStream& s) { return s.Write(buffer, 64); },
-       {64, 131064, 131064, 131072}},
-      {"write that ends past the capacity", 131072, 131072, 131072, [&](TStream& s) { return s.Write(buffer, 1); },
-       {1, 131073, 131073, 262144}},
-      {"Clear", 100, 131072, 50, [](TStream& s) { s.Clear(); return 0; }, {0, 0, 0, 0}},
+      {"negative position: Read", 10, 131072, 0, Then(SeekBy(-1, SeekFromBeginning), ReadOf(5)), {0, 10, -1, 131072}},
+      {"negative position: Write", 10, 131072, 0, Then(SeekBy(-1, SeekFromBeginning), WriteOf(5)), {0, 10, -1, 131072}},
+      {"negative count: Read", 10, 131072, 0, ReadOf(-1), {0, 10, 0, 131072}},
+      {"negative count: Write", 10, 131072, 0, WriteOf(-1), {0, 10, 0, 131072}},
+      {"new: empty write past the end allocates",
+       0,
+       0,
+       0,
+       Then(SeekBy(20, SeekFromBeginning), WriteOf(0)),
+       {0, 20, 20, 131072}},
+      {"write that ends within the capacity", 131000, 131072, 131000, WriteOf(64), {64, 131064, 131064, 131072}},
+      {"write that ends past the capacity", 131072, 131072, 131072, WriteOf(1), {1, 131073, 131073, 262144}},
+      {"Clear", 100, 131072, 50, ClearIt(), {0, 0, 0, 0}},
   };
   for (const StreamRow& row : rows) {
     SCOPED_TRACE(row.name);
@@ -94,6 +131,17 @@ TEST(StreamTest, EdgeCases) {
     EXPECT_EQ(stream.GetCapacity(), row.expected.capacity);
     EXPECT_EQ(stream.GetMemory() == nullptr, stream.GetCapacity() == 0);
   }
+}
+
+// A write that ends within the capacity never moves the block.
+TEST(StreamTest, WriteWithinTheCapacityKeepsTheBlock) {
+  TStream stream;
+  Prepare(stream, 10, 131072, 10);
+  const uint8_t* block = stream.GetMemory();
+  std::vector<uint8_t> bytes(131062, 0x5A);
+  ASSERT_EQ(stream.Write(bytes.data(), static_cast<int32_t>(bytes.size())), 131062);
+  EXPECT_EQ(stream.GetMemory(), block);
+  EXPECT_EQ(stream.GetCapacity(), 131072);
 }
 
 TEST(StreamTest, ReadAndWriteCarryTheBytes) {
@@ -150,7 +198,10 @@ TEST(StreamTest, SizesBeyondReachEndLikeExhaustedMemory) {
       {"SetSize above the largest", [](TStream& s) { s.SetSize(MaxStreamSize + 1); }},
       {"SetCapacity INT32_MAX", [](TStream& s) { s.SetCapacity(INT32_MAX); }},
       {"Write ending above the largest",
-       [&](TStream& s) { s.Seek(MaxStreamSize, SeekFromBeginning); s.Write(&byte, 1); }},
+       [&](TStream& s) {
+         s.Seek(MaxStreamSize, SeekFromBeginning);
+         s.Write(&byte, 1);
+       }},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

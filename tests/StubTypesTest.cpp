@@ -20,11 +20,11 @@ std::vector<uint8_t> ExampleConfigBytes() {
   const auto put = [&bytes](size_t at, std::initializer_list<uint8_t> values) {
     std::copy(values.begin(), values.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
   };
-  put(0, {0x5D, 0x00, 0x00, 0x40, 0x00});                                        // lzmaProperties
-  put(5, {0xFE, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80});                      // windowsVersions
-  put(13, {0xE3, 0x05});                                                         // minReleaseId 1507
-  put(15, {0x0F, 0x27});                                                         // maxReleaseId 9999
-  put(17, {0x02});                                                               // elevationMode
+  put(0, {0x5D, 0x00, 0x00, 0x40, 0x00});                                             // lzmaProperties
+  put(5, {0xFE, 0x07, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80});                           // windowsVersions
+  put(13, {0xE3, 0x05});                                                              // minReleaseId 1507
+  put(15, {0x0F, 0x27});                                                              // maxReleaseId 9999
+  put(17, {0x02});                                                                    // elevationMode
   put(18, {0x46, 0x24, 0x03, 0x00, 0x35, 0x84, 0x05, 0x00, 0x50, 0xC8, 0x12, 0x00});  // payload32
   // payload64 (30..41) and both messages (58..69) stay zero; 42..57 are not
   // read by the launcher.
