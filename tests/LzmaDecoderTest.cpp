@@ -254,6 +254,17 @@ TEST(LzmaDecoderTest, InputIsTakenFromTheStartOfThePackedStream) {
   EXPECT_EQ(Contents(unpacked), program);
 }
 
+// Dictionary bytes of 0 still decode: the window is never below 4096 bytes.
+TEST(LzmaDecoderTest, DictionaryOfZeroDecodesWithTheLeastWindow) {
+  const std::vector<uint8_t> program = SampleProgram(60000, 19);
+  TLzmaEncoding encoding;
+  encoding.dictionarySize = LzmaMinDictionarySize;
+  const TLzmaPacked packed = CompressLzma(program, encoding);
+  TLzmaPropertyBytes zeroDictionary = packed.properties;
+  zeroDictionary[1] = zeroDictionary[2] = zeroDictionary[3] = zeroDictionary[4] = 0;
+  EXPECT_EQ(Decode(packed.bytes, zeroDictionary, static_cast<int32_t>(program.size())), program);
+}
+
 // Decodes with the address space capped near what the process already
 // uses, and ends the process: 0 when the output came out short.
 [[noreturn]] void DecodeWithCappedMemory(const TLzmaPacked& packed, const TLzmaPropertyBytes& properties,
