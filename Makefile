@@ -3,11 +3,12 @@
 
 BUILD := build
 HOST_BUILD := $(BUILD)/host
+WIN_BUILD := $(BUILD)/win32
 JOBS := $(shell nproc)
 
-.PHONY: all deps host test clean
+.PHONY: all deps host windows test test-host test-wine demo clean
 
-all: host
+all: host windows
 
 deps:
 	@scripts/install-deps.sh
@@ -16,8 +17,26 @@ host: deps
 	@cmake -S . -B $(HOST_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@cmake --build $(HOST_BUILD) -j $(JOBS)
 
-test: host
+# The real launcher: dist/launcher.exe, a bare 32-bit GUI executable.
+windows: deps
+	@cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+	  -DTARNWICK_HOST_BUILD=$(CURDIR)/$(HOST_BUILD) -DTARNWICK_WINE_DIR=$(CURDIR)/$(BUILD)/wine >/dev/null
+	@cmake --build $(WIN_BUILD) -j $(JOBS)
+	@mkdir -p dist
+	@cp $(WIN_BUILD)/launcher.exe dist/launcher.exe
+	@echo "dist/launcher.exe: $$(stat -c %s dist/launcher.exe) bytes"
+
+test: test-host test-wine
+
+test-host: host
 	@cd $(HOST_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The end-to-end suite: the real launcher under Wine, one test per case.
+test-wine: host windows
+	@cd $(WIN_BUILD) && ctest --output-on-failure
+
+demo: host windows
+	@tests/wine/demo.sh $(CURDIR)/$(HOST_BUILD) $(CURDIR)/$(WIN_BUILD) $(CURDIR)/$(BUILD)/wine
 
 clean:
 	rm -rf $(BUILD) dist

@@ -31,3 +31,4 @@ target_link_libraries(unit_tests PRIVATE packagebuilder stubcore fakeplatform GT
 include(GoogleTest)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)
 include(${CMAKE_SOURCE_DIR}/cmake/Tools.cmake)
+include(${CMAKE_SOURCE_DIR}/tests/wine/HostFixtures.cmake)

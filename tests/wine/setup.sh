@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The Wine suite's fixture: starts Xvfb, makes the prefixes (kept under
+# build/wine between runs), sets the Windows versions and the release
+# number the cases rely on, and writes every case's launcher file.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+. "$here/common.sh"
+
+mkdir -p "$WINE_DIR" "$CASES_DIR" "$LOG_DIR"
+echo "Wine suite: $TARNWICK_WINE_FLAVOUR launcher ($LAUNCHER)"
+if [ "$TARNWICK_WINE_FLAVOUR" = pe64 ]; then
+  echo "This kernel runs no 32-bit code, so Wine cannot run the 32-bit launcher here;"
+  echo "the cases run its 64-bit twin, and the cases that need WOW64 are skipped."
+fi
+for artefact in "$LAUNCHER" "$STANDIN" "$BOXREADER" "${TARNWICK_WINE_CASES:?}"; do
+  [ -f "$artefact" ] || { echo "missing: $artefact" >&2; exit 1; }
+done
+
+# A display for the message boxes. -displayfd picks a free one.
+if [ -f "$WINE_DIR/xvfb.pid" ] && kill -0 "$(cat "$WINE_DIR/xvfb.pid")" 2>/dev/null; then
+  :
+else
+  rm -f "$WINE_DIR/display"
+  setsid Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$WINE_DIR/display" \
+    </dev/null >"$LOG_DIR/xvfb.log" 2>&1 &
+  echo $! >"$WINE_DIR/xvfb.pid"
+  for _ in $(seq 100); do
+    [ -s "$WINE_DIR/display" ] && break
+    sleep 0.1
+  done
+  [ -s "$WINE_DIR/display" ] || { echo "Xvfb did not start" >&2; cat "$LOG_DIR/xvfb.log" >&2; exit 1; }
+fi
+DISPLAY=":$(tr -d '\n' <"$WINE_DIR/display")"
+export DISPLAY
+echo "display $DISPLAY"
+
+registry_file="$WINE_DIR/cases.reg"
+cat >"$registry_file" <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\AppDefaults\manifest81.exe]
+"Version"="win81"
+
+[HKEY_CURRENT_USER\Software\Wine\AppDefaults\manifest8.exe]
+"Version"="win81"
+
+[HKEY_CURRENT_USER\Software\Wine\AppDefaults\winversion.exe]
+"Version"="win10"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion]
+"ReleaseId"="1809"
+
+[HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion]
+"ReleaseId"="1809"
+EOF
+
+for which in $(prefixes_in_use); do
+  prefix="$(prefix_dir "$which")"
+  if [ ! -f "$prefix/.tarnwick-ready" ]; then
+    echo "making the win$which prefix (once)"
+    rm -rf "$prefix"
+    start=$(date +%s)
+    wine_in "$which" wineboot -i </dev/null >"$LOG_DIR/wineboot$which.log" 2>&1
+    wineserver_in "$which" -w
+    echo "  $(( $(date +%s) - start )) s"
+  fi
+  # Kept running for the whole suite; its output must not reach CTest.
+  wineserver_in "$which" -p </dev/null >/dev/null 2>&1
+  wine_in "$which" regedit /S "Z:${registry_file//\//\\}" </dev/null >>"$LOG_DIR/regedit$which.log" 2>&1
+  mkdir -p "$prefix/drive_c/cases"
+  touch "$prefix/.tarnwick-ready"
+done
+
+echo "writing the case files"
+rm -f "$CASES_DIR"/*.exe
+"$TARNWICK_WINE_CASES" "$LAUNCHER" "$STANDIN" "$CASES_DIR" >"$LOG_DIR/cases.log"
+echo "$(wc -l <"$LOG_DIR/cases.log") case files, bare launcher $(stat -c %s "$LAUNCHER") bytes"
