@@ -32,9 +32,11 @@ if(TARNWICK_STUB AND EXISTS "${TARNWICK_STUB}")
     DEPENDS ${TARNWICK_STUB} ${CMAKE_SOURCE_DIR}/cmake/EmbedStub.cmake
     COMMENT "Embedding ${TARNWICK_STUB} into tarnwick-pack"
     VERBATIM)
+  set(TARNWICK_PACK_HAS_STUB 1)
   message(STATUS "tarnwick-pack: default stub ${TARNWICK_STUB}")
 else()
   set(EMBEDDED_STUB_SOURCE ${CMAKE_SOURCE_DIR}/tools/embed/NoEmbeddedStub.cpp)
+  set(TARNWICK_PACK_HAS_STUB 0)
   message(STATUS "tarnwick-pack: no default stub built in (set TARNWICK_STUB to the launcher image)")
 endif()
 
@@ -47,5 +49,6 @@ set_target_properties(tarnwick-pack PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TARNWI
 # The tests run the built command as a subprocess, and test its pure parts
 # directly.
 target_link_libraries(unit_tests PRIVATE packtool)
-target_compile_definitions(unit_tests PRIVATE TARNWICK_PACK_PATH="$<TARGET_FILE:tarnwick-pack>")
+target_compile_definitions(unit_tests PRIVATE TARNWICK_PACK_PATH="$<TARGET_FILE:tarnwick-pack>"
+                                              TARNWICK_PACK_HAS_STUB=${TARNWICK_PACK_HAS_STUB})
 add_dependencies(unit_tests tarnwick-pack)
