@@ -61,6 +61,8 @@ struct TState {
   std::map<std::string, uint32_t> failedDeletes;
   std::optional<uint64_t> writeBudget;
   bool writesFail = false;
+  std::optional<uint32_t> eachWriteLimit;
+  std::map<std::string, std::function<void(const std::string&)>> callHooks;
 
   uint32_t lastError = 0;
   std::vector<TCall> calls;
@@ -105,6 +107,7 @@ struct TState {
   std::function<void()> onWait;
   std::vector<THandle> closedHandles;
   std::vector<THandle> startedProcesses;
+  std::map<std::uintptr_t, std::string> runningImages;  // by process handle: the image's key
   uint32_t nextProcessId = 4000;
 
   std::map<char, std::string> mappedDrives;
@@ -146,6 +149,14 @@ std::string Hex(uint64_t value) {
 }
 
 void Record(const std::string& name, const std::string& detail) { State().calls.push_back({name, detail}); }
+
+void RunCallHook(const std::string& name, const std::string& argument) {
+  auto hook = State().callHooks.find(name);
+  if (hook == State().callHooks.end()) return;
+  // A copy: the action may replace or remove its own hook.
+  std::function<void(const std::string&)> action = hook->second;
+  action(argument);
+}
 
 uint32_t Fail(uint32_t error) {
   State().lastError = error;
@@ -244,6 +255,32 @@ bool SharingAllows(const std::string& key, uint32_t access, uint32_t shareMode) 
   return true;
 }
 
+bool ImageIsRunning(const std::string& key) {
+  for (const auto& entry : State().runningImages) {
+    if (entry.second == key) return true;
+  }
+  return false;
+}
+
+// Whether the loader can open the image: it must exist, and every handle on
+// it must share reading and hold no write access, as the loader shares
+// reading only.
+uint32_t ImageError(const std::string& path) {
+  std::string key = Normalise(path);
+  if (State().files.count(key) == 0) return ErrorFileNotFound;
+  if (!SharingAllows(key, Platform::GenericRead, Platform::FileShareRead)) return ErrorSharingViolation;
+  return Platform::NoError;
+}
+
+// The program a command line starts: its first word, quoted or not.
+std::string ImageOfCommandLine(const std::string& commandLine) {
+  if (!commandLine.empty() && commandLine[0] == '"') {
+    size_t close = commandLine.find('"', 1);
+    return commandLine.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+  }
+  return commandLine.substr(0, commandLine.find_first_of(" \t"));
+}
+
 bool FileIsOpen(const std::string& key) {
   for (const auto& entry : State().objects) {
     if (entry.second.kind == TKind::File && entry.second.key == key) return true;
@@ -307,6 +344,11 @@ THandle OpenFile(const std::string& path, uint32_t access, uint32_t shareMode, u
       return Platform::InvalidHandleValue;
   }
   if (exists && !SharingAllows(key, access, shareMode)) {
+    Fail(ErrorSharingViolation);
+    return Platform::InvalidHandleValue;
+  }
+  // The system keeps the image of a running process from being written.
+  if (exists && (access & Platform::GenericWrite) != 0 && ImageIsRunning(key)) {
     Fail(ErrorSharingViolation);
     return Platform::InvalidHandleValue;
   }
@@ -479,6 +521,15 @@ void FailCreateFile(const std::string& path, uint32_t error) { State().failedCre
 void FailDelete(const std::string& path, uint32_t error) { State().failedDeletes[Normalise(path)] = error; }
 void LimitWrites(uint64_t totalBytes) { State().writeBudget = totalBytes; }
 void FailWrites() { State().writesFail = true; }
+void LimitEachWrite(uint32_t bytesPerCall) { State().eachWriteLimit = bytesPerCall; }
+
+void OnCall(const std::string& name, const std::function<void(const std::string& argument)>& action) {
+  if (action) {
+    State().callHooks[name] = action;
+  } else {
+    State().callHooks.erase(name);
+  }
+}
 
 THandle OpenAsOtherProcess(const std::string& path, uint32_t access, uint32_t shareMode) {
   return OpenFile(path, access, shareMode, Platform::OpenExisting, true);
@@ -728,6 +779,7 @@ TBool CallIsWow64Process(TProc isWow64Process, THandle process, TBool* wow64Proc
 THandle CreateFileA(const char* path, uint32_t desiredAccess, uint32_t shareMode, uint32_t creationDisposition,
                     uint32_t flagsAndAttributes) {
   std::string name = path != nullptr ? path : "";
+  Fake::RunCallHook("CreateFileA", name);
   THandle handle = Fake::OpenFile(name, desiredAccess, shareMode, creationDisposition, false);
   uint32_t error = State().lastError;
   Fake::Record("CreateFileA", name + " access=" + Fake::Hex(desiredAccess) + " share=" + Fake::Hex(shareMode) +
@@ -767,6 +819,7 @@ uint32_t SetFilePointer(THandle file, int32_t distance, uint32_t moveMethod) {
 }
 
 TBool ReadFile(THandle file, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead) {
+  Fake::RunCallHook("ReadFile", Fake::Hex(reinterpret_cast<std::uintptr_t>(file)));
   *bytesRead = 0;
   Fake::TObject* object = Fake::Find(file, Fake::TKind::File);
   uint64_t start = object != nullptr ? object->position : 0;
@@ -793,6 +846,7 @@ TBool ReadFile(THandle file, void* buffer, uint32_t bytesToRead, uint32_t* bytes
 }
 
 TBool WriteFile(THandle file, const void* buffer, uint32_t bytesToWrite, uint32_t* bytesWritten) {
+  Fake::RunCallHook("WriteFile", Fake::Hex(reinterpret_cast<std::uintptr_t>(file)));
   *bytesWritten = 0;
   Fake::Record("WriteFile", std::to_string(bytesToWrite));
   Fake::TObject* object = Fake::Find(file, Fake::TKind::File);
@@ -809,6 +863,7 @@ TBool WriteFile(THandle file, const void* buffer, uint32_t bytesToWrite, uint32_
     return 0;
   }
   uint64_t count = bytesToWrite;
+  if (State().eachWriteLimit) count = std::min<uint64_t>(count, *State().eachWriteLimit);
   if (State().writeBudget) {
     count = std::min<uint64_t>(count, *State().writeBudget);
     *State().writeBudget -= count;
@@ -838,6 +893,7 @@ uint32_t GetFileSize(THandle file, uint32_t* sizeHigh) {
 }
 
 TBool CloseHandle(THandle object) {
+  Fake::RunCallHook("CloseHandle", Fake::Hex(reinterpret_cast<std::uintptr_t>(object)));
   Fake::Record("CloseHandle", Fake::Hex(reinterpret_cast<std::uintptr_t>(object)));
   State().closedHandles.push_back(object);
   auto found = State().objects.find(reinterpret_cast<std::uintptr_t>(object));
@@ -852,6 +908,7 @@ TBool CloseHandle(THandle object) {
 
 TBool DeleteFileA(const char* path) {
   std::string name = path != nullptr ? path : "";
+  Fake::RunCallHook("DeleteFileA", name);
   Fake::Record("DeleteFileA", name);
   std::string key = Fake::Normalise(name);
   auto scripted = State().failedDeletes.find(key);
@@ -865,6 +922,10 @@ TBool DeleteFileA(const char* path) {
   }
   if (State().files.count(key) == 0) {
     Fake::Fail(Fake::ErrorFileNotFound);
+    return 0;
+  }
+  if (Fake::ImageIsRunning(key)) {
+    Fake::Fail(Fake::ErrorAccessDenied);
     return 0;
   }
   // No handle the launcher opens shares deletion.
@@ -890,6 +951,7 @@ uint32_t GetTempPathA(uint32_t bufferLength, char* buffer) {
 
 THandle FindFirstFileA(const char* path) {
   std::string name = path != nullptr ? path : "";
+  Fake::RunCallHook("FindFirstFileA", name);
   Fake::Record("FindFirstFileA", name);
   std::string key = Fake::Normalise(name);
   bool found = State().files.count(key) != 0 || State().folders.count(key) != 0;
@@ -1013,13 +1075,14 @@ TBool CallCheckTokenMembership(TProc checkTokenMembership, THandle token, void* 
 namespace {
 
 // A started process and its thread, as the fake hands them out.
-void StartProcess(THandle& process, THandle& thread) {
+void StartProcess(const std::string& image, THandle& process, THandle& thread) {
   Fake::TObject object;
   object.kind = Fake::TKind::Process;
   process = Fake::NewObject(object);
   object.kind = Fake::TKind::Thread;
   thread = Fake::NewObject(object);
   State().startedProcesses.push_back(process);
+  State().runningImages[reinterpret_cast<std::uintptr_t>(process)] = Fake::Normalise(image);
 }
 
 std::optional<std::string> Copied(const char* text) {
@@ -1047,7 +1110,13 @@ TBool CreateProcessA(char* commandLine, TBool inheritHandles, uint32_t creationF
     Fake::Fail(*State().startRefusal);
     return 0;
   }
-  StartProcess(processInformation->hProcess, processInformation->hThread);
+  std::string image = Fake::ImageOfCommandLine(call.commandLine);
+  uint32_t imageError = Fake::ImageError(image);
+  if (imageError != NoError) {
+    Fake::Fail(imageError);
+    return 0;
+  }
+  StartProcess(image, processInformation->hProcess, processInformation->hThread);
   processInformation->dwProcessId = State().nextProcessId++;
   processInformation->dwThreadId = State().nextProcessId++;
   return 1;
@@ -1063,6 +1132,7 @@ TBool ShellExecuteExA(TShellExecuteInfo* executeInfo) {
   call.directory = Copied(executeInfo->lpDirectory);
   call.state = Fake::Snapshot();
   State().shellExecuteCalls.push_back(call);
+  constexpr std::uintptr_t SeErrFileNotFound = 2;
   constexpr std::uintptr_t SeErrAccessDenied = 5;
   constexpr std::uintptr_t ShellSuccess = 42;
   if (State().startRefusal) {
@@ -1070,9 +1140,17 @@ TBool ShellExecuteExA(TShellExecuteInfo* executeInfo) {
     Fake::Fail(*State().startRefusal);
     return 0;
   }
+  std::string image = call.file.value_or("");
+  uint32_t imageError = Fake::ImageError(image);
+  if (imageError != NoError) {
+    executeInfo->hInstApp =
+        reinterpret_cast<THandle>(imageError == Fake::ErrorFileNotFound ? SeErrFileNotFound : SeErrAccessDenied);
+    Fake::Fail(imageError);
+    return 0;
+  }
   THandle process = nullptr;
   THandle thread = nullptr;
-  StartProcess(process, thread);
+  StartProcess(image, process, thread);
   State().objects.erase(reinterpret_cast<std::uintptr_t>(thread));
   executeInfo->hInstApp = reinterpret_cast<THandle>(ShellSuccess);
   if ((executeInfo->fMask & SeeMaskNoCloseProcess) != 0) {
@@ -1092,6 +1170,8 @@ uint32_t WaitForSingleObject(THandle handle, uint32_t milliseconds) {
     return Fake::WaitFailed;
   }
   if (State().onWait) State().onWait();
+  // The wait returns when the process has ended: its image is free again.
+  State().runningImages.erase(reinterpret_cast<std::uintptr_t>(handle));
   return Fake::WaitObject0;
 }
 

@@ -96,6 +96,9 @@ void FailDelete(const std::string& path, uint32_t error);
 void LimitWrites(uint64_t totalBytes);
 // From now on WriteFile fails with ERROR_DISK_FULL and stores nothing.
 void FailWrites();
+// From now on each WriteFile stores at most this many bytes, reporting
+// success and the count it stored, as a write cut short by the system does.
+void LimitEachWrite(uint32_t bytesPerCall);
 
 // A handle on a file opened as another process would: the same sharing
 // rules apply. InvalidHandleValue when they refuse it.
@@ -127,6 +130,11 @@ struct TCall {
   std::string detail;  // the arguments that matter, as text
 };
 std::vector<TCall> Calls();
+// Runs action just before each call of name (CreateFileA, FindFirstFileA,
+// ReadFile, WriteFile, CloseHandle or DeleteFileA) acts, with the call's
+// path (file calls) or handle (as hex text), as another process racing the
+// launcher would act. An empty action removes the hook.
+void OnCall(const std::string& name, const std::function<void(const std::string& argument)>& action);
 // The names of the calls only, in order.
 std::vector<std::string> CallNames();
 // How many calls of that name were made.
@@ -241,6 +249,12 @@ void SetTempPath(const std::string& folder);
 void FailTempPath();
 
 // --- Starting the setup program ---
+// A start needs the program's file (the first word of the command line, or
+// lpFile): missing, it fails with ERROR_FILE_NOT_FOUND; held by a handle
+// with write access or without FILE_SHARE_READ, with
+// ERROR_SHARING_VIOLATION. While a started process runs (until a wait on
+// its handle returns) its file can be neither deleted nor opened for
+// writing.
 // CreateProcessA and ShellExecuteExA refuse to start with this error.
 void RefuseStart(uint32_t error);
 struct TCreateProcessCall {

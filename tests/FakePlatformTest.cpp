@@ -269,4 +269,60 @@ TEST_F(FakePlatformTest, StartsRecordWhatTheyReceiveAndTheFilesAtThatMoment) {
   EXPECT_FALSE(Fake::ShellExecuteCalls()[0].file.has_value());
 }
 
+TEST_F(FakePlatformTest, AStartNeedsItsProgramAndKeepsItWhileRunning) {
+  struct TRow {
+    const char* name;
+    uint32_t heldAccess;  // 0: the program is not held open
+    uint32_t heldShare;
+    bool present;
+    bool starts;
+    uint32_t error;
+  };
+  const TRow rows[] = {
+      {"present and not open", 0, 0, true, true, NoError},
+      {"missing", 0, 0, false, false, ErrorFileNotFound},
+      {"held for reading, sharing reading", GenericRead, FileShareRead, true, true, NoError},
+      {"held for writing", GenericWrite, FileShareRead, true, false, Fake::ErrorSharingViolation},
+      {"held without sharing reading", GenericRead, 0, true, false, Fake::ErrorSharingViolation},
+  };
+  const char* const program = "C:\\Temp\\setup.exe";
+  for (const TRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    for (bool shell : {false, true}) {
+      SCOPED_TRACE(shell ? "through the shell" : "directly");
+      Fake::Reset();
+      if (row.present) Fake::AddFile(program, {'M', 'Z'});
+      if (row.heldAccess != 0) Fake::OpenAsOtherProcess(program, row.heldAccess, row.heldShare);
+      TBool started = 0;
+      if (shell) {
+        TShellExecuteInfo execute{};
+        execute.cbSize = ShellExecuteInfoSize;
+        execute.fMask = SeeMaskNoCloseProcess;
+        execute.lpFile = program;
+        started = ShellExecuteExA(&execute);
+      } else {
+        TStartupInfo startup{};
+        TProcessInformation process{};
+        char commandLine[] = "\"C:\\Temp\\setup.exe\" /x";
+        started = CreateProcessA(commandLine, 0, 0, nullptr, &startup, &process);
+      }
+      EXPECT_EQ(started != 0, row.starts);
+      if (!row.starts) {
+        EXPECT_EQ(GetLastError(), row.error);
+      }
+    }
+  }
+
+  Fake::Reset();
+  Fake::AddFile(program, {'M', 'Z'});
+  TShellExecuteInfo execute{};
+  execute.fMask = SeeMaskNoCloseProcess;
+  execute.lpFile = program;
+  ASSERT_NE(ShellExecuteExA(&execute), 0);
+  EXPECT_EQ(DeleteFileA(program), 0);
+  EXPECT_EQ(Open(program, GenericWrite, 0, CreateAlways), InvalidHandleValue);
+  WaitForSingleObject(execute.hProcess, Infinite);
+  EXPECT_NE(DeleteFileA(program), 0);
+}
+
 }  // namespace
