@@ -78,4 +78,12 @@ add_custom_command(
   COMMENT "Making room for the stub header")
 add_custom_target(launcher ALL DEPENDS "${LAUNCHER_EXE}")
 
+if(NOT TARNWICK_TWIN_ONLY)
+  enable_testing()
+  add_test(NAME image.launcher COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/image/test_launcher_image.py)
+  set_tests_properties(image.launcher PROPERTIES ENVIRONMENT
+    "TARNWICK_LAUNCHER=${LAUNCHER_EXE};TARNWICK_MANIFEST=${CMAKE_SOURCE_DIR}/resources/launcher.manifest")
+  add_test(NAME image.header_room COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/image/test_header_room.py)
+endif()
+
 include(${CMAKE_SOURCE_DIR}/tests/wine/WineTests.cmake)

@@ -8,6 +8,15 @@ packages=(
   libgtest-dev liblzma-dev zlib1g-dev
 )
 
+# The Windows build and the Wine suite: the mingw-w64 cross compilers (i686
+# for the launcher, x86_64 for its twin on kernels without 32-bit code),
+# apt-get source (dpkg-dev) for xz-utils, Wine with its 32-bit part, a
+# display, signing, and python3 for the post-link step and the icon.
+packages+=(
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64-win32 dpkg-dev xz-utils python3
+  wine wine64 wine32:i386 xvfb osslsigncode openssl
+)
+
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
@@ -19,5 +28,9 @@ done
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 echo "Installing: ${missing[*]}"
+# wine32 comes from the i386 architecture, which apt must know first.
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $sudo dpkg --add-architecture i386
+fi
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -87,6 +87,8 @@ struct TCase {
 const std::map<std::string, TCase>& Cases() {
   static const std::map<std::string, TCase> cases = {
       {"plain", {BaseSpec, nullptr}},
+      // What `make demo` runs.
+      {"demo", {BaseSpec, nullptr}},
       {"payload64", {BothPayloads, nullptr}},
       {"slash32", {BothPayloads, nullptr}},
       {"native32", {BothPayloads, nullptr}},
