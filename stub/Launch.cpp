@@ -45,7 +45,14 @@ void AppendQuoted(TAnsiString& text, const char* part) {
 
 [[noreturn]] void LaunchRefused() { FatalLaunchFailed(); }
 
-void StartDirectly(const TAnsiString& tempPath, const TAnsiString& setupArguments, bool detached) {
+// The held copy cannot be deleted while it is open.
+void ReleaseAndDelete(const TAnsiString& tempPath, Platform::THandle heldCopy) {
+  Platform::CloseHandle(heldCopy);
+  Platform::DeleteFileA(tempPath.CStr());
+}
+
+void StartDirectly(const TAnsiString& tempPath, Platform::THandle heldCopy, const TAnsiString& setupArguments,
+                   bool detached) {
   Platform::TStartupInfo startupInfo;
   std::memset(&startupInfo, 0, sizeof startupInfo);
   startupInfo.cb = Platform::StartupInfoSize;
@@ -62,11 +69,11 @@ void StartDirectly(const TAnsiString& tempPath, const TAnsiString& setupArgument
   if (detached) return;
   // The process and thread handles end with the launcher.
   Platform::WaitForSingleObject(processInformation.hProcess, Platform::Infinite);
-  Platform::DeleteFileA(tempPath.CStr());
+  ReleaseAndDelete(tempPath, heldCopy);
 }
 
-void StartThroughShell(const TAnsiString& tempPath, TAnsiString& setupArguments, const TLaunchPlan& plan,
-                       bool detached) {
+void StartThroughShell(const TAnsiString& tempPath, Platform::THandle heldCopy, TAnsiString& setupArguments,
+                       const TLaunchPlan& plan, bool detached) {
   if (plan.appendNoAdmin) setupArguments.Append(NoAdminSuffix);
   Platform::TShellExecuteInfo executeInfo;
   std::memset(&executeInfo, 0, sizeof executeInfo);
@@ -80,7 +87,7 @@ void StartThroughShell(const TAnsiString& tempPath, TAnsiString& setupArguments,
   if (detached) return;
   Platform::WaitForSingleObject(executeInfo.hProcess, Platform::Infinite);
   Platform::CloseHandle(executeInfo.hProcess);
-  Platform::DeleteFileA(tempPath.CStr());
+  ReleaseAndDelete(tempPath, heldCopy);
 }
 
 }  // namespace
@@ -168,7 +175,8 @@ TLaunchPlan PlanLaunch(uint32_t majorVersion, bool isAdministrator, bool silentS
   return TLaunchPlan{TLaunchMethod::Shell, OpenVerb, false};
 }
 
-void LaunchSetup(const TAnsiString& tempPath, bool detached, uint8_t elevationMode, uint32_t majorVersion) {
+void LaunchSetup(const TAnsiString& tempPath, Platform::THandle heldCopy, bool detached, uint8_t elevationMode,
+                 uint32_t majorVersion) {
   TAnsiString setupArguments = SetupArgumentsHead(MakeUniversalPath(Argument(0)));
   int32_t count = ArgumentCount();
   for (int32_t i = 1; i <= count; ++i) AppendSetupArgument(setupArguments, Argument(i).CStr());
@@ -177,8 +185,8 @@ void LaunchSetup(const TAnsiString& tempPath, bool detached, uint8_t elevationMo
   bool silent = LaunchNeedsSilentSwitch(majorVersion, isAdministrator) && SilentSwitchGiven();
   TLaunchPlan plan = PlanLaunch(majorVersion, isAdministrator, silent, elevationMode);
   if (plan.method == TLaunchMethod::Direct) {
-    StartDirectly(tempPath, setupArguments, detached);
+    StartDirectly(tempPath, heldCopy, setupArguments, detached);
     return;
   }
-  StartThroughShell(tempPath, setupArguments, plan, detached);
+  StartThroughShell(tempPath, heldCopy, setupArguments, plan, detached);
 }

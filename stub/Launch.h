@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "../platform/Platform.h"
 #include "AnsiString.h"
 
 // Before this major version the setup program is always started directly.
@@ -67,11 +68,14 @@ TLaunchPlan PlanLaunch(uint32_t majorVersion, bool isAdministrator, bool silentS
 
 // The launch step of a run. Starts tempPath with SetupArguments made from
 // the universal form of Argument(0) and every argument; the current
-// directory of a direct start is the launcher's own folder. detached is
-// true when the header's detachedMinSize is not 0. Unless detached, waits
-// for the setup program without time limit and deletes tempPath, ignoring
-// failures of either. majorVersion is what the version gate returned (0
-// when its query failed); elevationMode is the package's. A start that the
-// system refuses ends the run with FatalLaunchFailed, leaving the copy on
-// disk.
-void LaunchSetup(const TAnsiString& tempPath, bool detached, uint8_t elevationMode, uint32_t majorVersion);
+// directory of a direct start is the launcher's own folder. heldCopy is the
+// handle that keeps the copy from being replaced (HoldTempCopy); it stays
+// open while the setup program runs. detached is true when the header's
+// detachedMinSize is not 0. Unless detached, waits for the setup program
+// without time limit, closes heldCopy and deletes tempPath, ignoring
+// failures of each; detached, heldCopy stays open until the launcher ends.
+// majorVersion is what the version gate returned (0 when its query failed);
+// elevationMode is the package's. A start that the system refuses ends the
+// run with FatalLaunchFailed, leaving the copy on disk.
+void LaunchSetup(const TAnsiString& tempPath, Platform::THandle heldCopy, bool detached, uint8_t elevationMode,
+                 uint32_t majorVersion);

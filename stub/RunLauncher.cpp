@@ -63,9 +63,10 @@ void ReadStubHeader(Platform::THandle launcherFile) {
 }
 
 // Steps 8 to 10: the setup program decoded in memory and written to its
-// temporary copy. The streams live only in here: leaving releases
-// UnpackedStream first, then PackedStream, before the launch.
-TAnsiString ExtractSetupProgram(Platform::THandle launcherFile, const TPayloadRef& chosenPayload) {
+// temporary copy, which stays held open. The streams live only in here:
+// leaving releases UnpackedStream first, then PackedStream, before the
+// launch.
+TTempCopy ExtractSetupProgram(Platform::THandle launcherFile, const TPayloadRef& chosenPayload) {
   TStream packedStream;
   TStream unpackedStream;
   DecompressPayload(launcherFile, chosenPayload, PackageConfig.lzmaProperties, packedStream, unpackedStream);
@@ -93,7 +94,8 @@ void RunLauncher() {
   ReadPackageConfig(launcherFile, StubHeader, PackageConfig);
   TPayloadRef chosenPayload = ChoosePayload(launcherFile, PackageConfig);
   uint32_t majorVersion = CheckWindowsVersion(launcherFile, PackageConfig);
-  TAnsiString tempPath = ExtractSetupProgram(launcherFile, chosenPayload);
+  TTempCopy tempCopy = ExtractSetupProgram(launcherFile, chosenPayload);
   Platform::CloseHandle(launcherFile);
-  LaunchSetup(tempPath, StubHeader.detachedMinSize != 0, PackageConfig.elevationMode, majorVersion);
+  LaunchSetup(tempCopy.path, tempCopy.held, StubHeader.detachedMinSize != 0, PackageConfig.elevationMode,
+              majorVersion);
 }

@@ -1,7 +1,9 @@
 #include "TempCopy.h"
 
 #include <cstring>
+#include <utility>
 
+#include "../package/Memory.h"
 #include "../platform/Platform.h"
 #include "Arguments.h"
 #include "FatalMessages.h"
@@ -13,6 +15,9 @@ namespace {
 constexpr int32_t LargestTempNumber = 2147483647;
 constexpr uint32_t DecimalBase = 10;
 constexpr size_t MostDecimalDigits = 10;  // of a positive 32-bit number
+constexpr uint32_t NoFileFlags = 0;
+// Read after the last expected byte: a held copy must have nothing there.
+constexpr uint32_t ProbeSize = 1;
 
 // The index just after the last backslash; 0 without one.
 size_t NameStart(const TAnsiString& path) {
@@ -21,6 +26,57 @@ size_t NameStart(const TAnsiString& path) {
     if (text[i - 1] == PathSeparator) return i;
   }
   return 0;
+}
+
+// Writes count bytes in pieces until all are stored; a write that fails,
+// stores nothing or claims more than it was given ends the writing. Returns
+// the bytes stored.
+uint32_t WriteInChunks(Platform::THandle file, const uint8_t* bytes, uint32_t count) {
+  uint32_t total = 0;
+  while (total < count) {
+    uint32_t rest = count - total;
+    uint32_t chunk = rest < TempCopyChunkSize ? rest : TempCopyChunkSize;
+    uint32_t stored = 0;
+    if (Platform::WriteFile(file, bytes + total, chunk, &stored) == 0) break;
+    if (stored == 0 || stored > chunk) break;
+    total += stored;
+  }
+  return total;
+}
+
+// The buffer the held copy is read back into, freed on every path.
+class TCompareBuffer {
+ public:
+  TCompareBuffer() : block_(static_cast<uint8_t*>(AllocateBlock(TempCopyCompareChunkSize))) {}
+  TCompareBuffer(const TCompareBuffer&) = delete;
+  TCompareBuffer& operator=(const TCompareBuffer&) = delete;
+  ~TCompareBuffer() { FreeBlock(block_); }
+  uint8_t* Bytes() { return block_; }
+
+ private:
+  uint8_t* block_;
+};
+
+// Whether the file, read from its start, holds exactly count bytes equal to
+// bytes.
+bool HoldsExactly(Platform::THandle file, const uint8_t* bytes, uint32_t count) {
+  TCompareBuffer buffer;
+  for (uint32_t done = 0; done < count;) {
+    uint32_t rest = count - done;
+    uint32_t chunk = rest < TempCopyCompareChunkSize ? rest : TempCopyCompareChunkSize;
+    uint32_t got = 0;
+    Platform::ReadFile(file, buffer.Bytes(), chunk, &got);
+    if (got != chunk || std::memcmp(buffer.Bytes(), bytes + done, chunk) != 0) return false;
+    done += chunk;
+  }
+  uint32_t got = 0;
+  Platform::ReadFile(file, buffer.Bytes(), ProbeSize, &got);
+  return got == 0;
+}
+
+[[noreturn]] void DiscardTempCopy(const TAnsiString& tempPath) {
+  Platform::DeleteFileA(tempPath.CStr());
+  FatalTempCopyFailed();
 }
 
 }  // namespace
@@ -88,11 +144,14 @@ bool NextTempNumber(int32_t current, int32_t& next) {
   return true;
 }
 
-TAnsiString MakeFreeTempPath(const TAnsiString& firstCandidate, int32_t firstNumber) {
-  if (!PathExists(firstCandidate.CStr())) return firstCandidate.Copy();
-  int32_t number = firstNumber;
+TAnsiString TempCandidate(const TAnsiString& firstCandidate, int32_t number) {
+  if (number <= PlainTempNumber) return firstCandidate.Copy();
+  return NumberedTempPath(firstCandidate, number);
+}
+
+TAnsiString FreeTempPathFrom(const TAnsiString& firstCandidate, int32_t& number) {
   for (;;) {
-    TAnsiString candidate = NumberedTempPath(firstCandidate, number);
+    TAnsiString candidate = TempCandidate(firstCandidate, number);
     if (!PathExists(candidate.CStr())) return candidate;
     // Past the largest number the counter would wrap to negative numbers and
     // search without end; every name being taken is a failure to make a copy.
@@ -100,23 +159,51 @@ TAnsiString MakeFreeTempPath(const TAnsiString& firstCandidate, int32_t firstNum
   }
 }
 
-void WriteTempCopy(const TAnsiString& tempPath, const uint8_t* bytes, int32_t size) {
-  Platform::THandle file = Platform::CreateFileA(tempPath.CStr(), Platform::GenericWrite, Platform::FileShareRead,
-                                                 Platform::CreateAlways, Platform::FileAttributeNormal);
-  if (file == Platform::InvalidHandleValue) FatalTempCopyFailed();
-  uint32_t expected = static_cast<uint32_t>(size);
-  uint32_t written = 0;
-  Platform::WriteFile(file, bytes, expected, &written);
-  Platform::CloseHandle(file);
-  if (written == expected) return;
-  Platform::DeleteFileA(tempPath.CStr());
-  FatalTempCopyFailed();
+TAnsiString MakeFreeTempPath(const TAnsiString& firstCandidate, int32_t firstNumber) {
+  if (!PathExists(firstCandidate.CStr())) return firstCandidate.Copy();
+  int32_t number = firstNumber;
+  return FreeTempPathFrom(firstCandidate, number);
 }
 
-TAnsiString MakeTempCopy(const uint8_t* bytes, int32_t size) {
+bool WriteTempCopy(const TAnsiString& tempPath, const uint8_t* bytes, int32_t size) {
+  // A new file only: whatever appeared at the name since it was found free
+  // belongs to someone else and is neither truncated nor written through.
+  Platform::THandle file = Platform::CreateFileA(tempPath.CStr(), Platform::GenericWrite, Platform::FileShareRead,
+                                                 Platform::CreateNew, Platform::FileAttributeNormal);
+  if (file == Platform::InvalidHandleValue) {
+    if (Platform::GetLastError() == Platform::ErrorFileExists) return false;
+    FatalTempCopyFailed();
+  }
+  uint32_t expected = static_cast<uint32_t>(size);
+  uint32_t written = WriteInChunks(file, bytes, expected);
+  Platform::CloseHandle(file);
+  if (written == expected) return true;
+  DiscardTempCopy(tempPath);
+}
+
+Platform::THandle HoldTempCopy(const TAnsiString& tempPath, const uint8_t* bytes, int32_t size) {
+  Platform::THandle held = Platform::CreateFileA(tempPath.CStr(), Platform::GenericRead, Platform::FileShareRead,
+                                                 Platform::OpenExisting, NoFileFlags);
+  if (held == Platform::InvalidHandleValue) DiscardTempCopy(tempPath);
+  // Between the close of the write and this open another process could
+  // have put a file of its own at the name; from here on nobody can.
+  if (!HoldsExactly(held, bytes, static_cast<uint32_t>(size))) {
+    Platform::CloseHandle(held);
+    DiscardTempCopy(tempPath);
+  }
+  return held;
+}
+
+TTempCopy MakeTempCopy(const uint8_t* bytes, int32_t size) {
   TAnsiString firstCandidate = ChooseTempFolder();
   firstCandidate.Append(PathNamePart(Argument(0)));
-  TAnsiString tempPath = MakeFreeTempPath(firstCandidate);
-  WriteTempCopy(tempPath, bytes, size);
-  return tempPath;
+  int32_t number = PlainTempNumber;
+  for (;;) {
+    TAnsiString tempPath = FreeTempPathFrom(firstCandidate, number);
+    if (WriteTempCopy(tempPath, bytes, size)) {
+      Platform::THandle held = HoldTempCopy(tempPath, bytes, size);
+      return TTempCopy{std::move(tempPath), held};
+    }
+    if (!NextTempNumber(number, number)) FatalTempCopyFailed();
+  }
 }

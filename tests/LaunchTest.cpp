@@ -253,14 +253,20 @@ struct LaunchRow {
   bool asksAdministrator;
 };
 
-void Prepare(const LaunchRow& row) {
+// The copy on disk, held open as the temporary-copy step leaves it.
+Platform::THandle PlaceHeldCopy() {
+  Fake::AddFile(TempPath, {'M', 'Z'});
+  return Platform::CreateFileA(TempPath, Platform::GenericRead, Platform::FileShareRead, Platform::OpenExisting, 0);
+}
+
+Platform::THandle Prepare(const LaunchRow& row) {
   Fake::Reset();
   ForgetCheckTokenMembership();
   Fake::SetModulePath(row.modulePath);
   Fake::SetCommandLine(std::string("setup.exe ") + row.arguments);
   Fake::SetTokenMembership(1, row.administrator ? 1 : 0);
   Fake::MapDrive('Z', "\\\\srv\\share");
-  Fake::AddFile(TempPath, {'M', 'Z'});
+  return PlaceHeldCopy();
 }
 
 TEST_F(LaunchOverFake, LaunchSetup) {
@@ -301,8 +307,9 @@ TEST_F(LaunchOverFake, LaunchSetup) {
   };
   for (const LaunchRow& row : rows) {
     SCOPED_TRACE(row.name);
-    Prepare(row);
-    EXPECT_EQ(Fake::RunToExit([&] { LaunchSetup(TAnsiString(TempPath), row.detached, row.elevationMode, row.major); }),
+    Platform::THandle held = Prepare(row);
+    EXPECT_EQ(Fake::RunToExit(
+                  [&] { LaunchSetup(TAnsiString(TempPath), held, row.detached, row.elevationMode, row.major); }),
               Fake::ReturnedWithoutExit);
     EXPECT_TRUE(Fake::MessageBoxes().empty());
     EXPECT_EQ(Fake::SidCalls().size(), row.asksAdministrator ? 1u : 0u);
@@ -324,7 +331,8 @@ TEST_F(LaunchOverFake, LaunchSetup) {
       Platform::TProcessInformation processInformation{};
       EXPECT_EQ(std::memcmp(&call.processInformation, &processInformation, sizeof processInformation), 0);
       // The process and thread handles end with the launcher.
-      EXPECT_TRUE(Fake::ClosedHandles().empty());
+      EXPECT_EQ(Fake::ClosedHandles(),
+                row.detached ? std::vector<Platform::THandle>{} : std::vector<Platform::THandle>{held});
     } else {
       EXPECT_TRUE(Fake::CreateProcessCalls().empty());
       ASSERT_EQ(Fake::ShellExecuteCalls().size(), 1u);
@@ -345,14 +353,18 @@ TEST_F(LaunchOverFake, LaunchSetup) {
       EXPECT_EQ(info.dwHotKey, 0u);
       EXPECT_EQ(info.hIconOrMonitor, nullptr);
       EXPECT_EQ(info.hProcess, nullptr);
-      EXPECT_EQ(Fake::ClosedHandles(),
-                row.detached ? std::vector<Platform::THandle>{} : std::vector<Platform::THandle>{started[0]});
+      const std::vector<Platform::THandle> closed =
+          row.detached ? std::vector<Platform::THandle>{} : std::vector<Platform::THandle>{started[0], held};
+      EXPECT_EQ(Fake::ClosedHandles(), closed);
     }
 
     if (row.detached) {
       EXPECT_TRUE(Fake::WaitCalls().empty());
       EXPECT_EQ(Fake::CallCount("DeleteFileA"), 0);
       EXPECT_TRUE(Fake::FileExists(TempPath));
+      // Held until the launcher itself ends.
+      ASSERT_EQ(Fake::OpenFiles().size(), 1u);
+      EXPECT_EQ(Fake::OpenFiles()[0].handle, held);
       continue;
     }
     ASSERT_EQ(Fake::WaitCalls().size(), 1u);
@@ -361,20 +373,84 @@ TEST_F(LaunchOverFake, LaunchSetup) {
     EXPECT_EQ(wait.milliseconds, Platform::Infinite);
     // The copy is deleted only once the setup program has ended.
     EXPECT_EQ(std::count(wait.state.files.begin(), wait.state.files.end(), std::string(TempPath)), 1);
+    ASSERT_EQ(wait.state.openFiles.size(), 1u);
+    EXPECT_EQ(wait.state.openFiles[0].handle, held);
     EXPECT_FALSE(Fake::FileExists(TempPath));
+    EXPECT_TRUE(Fake::OpenFiles().empty());
   }
 }
 
-TEST_F(LaunchOverFake, ShellStartClosesTheProcessBeforeDeleting) {
-  Fake::AddFile(TempPath, {'M', 'Z'});
-  LaunchSetup(TAnsiString(TempPath), false, 2, 10);
+struct HoldRow {
+  const char* name;
+  bool administrator;
   std::vector<std::string> order;
-  for (const std::string& name : Fake::CallNames()) {
-    if (name == "ShellExecuteExA" || name == "WaitForSingleObject" || name == "CloseHandle" || name == "DeleteFileA") {
-      order.push_back(name);
+};
+
+const HoldRow HoldRows[] = {
+    {"direct", true, {"CreateProcessA", "WaitForSingleObject", "CloseHandle held", "DeleteFileA"}},
+    {"shell",
+     false,
+     {"ShellExecuteExA", "WaitForSingleObject", "CloseHandle process", "CloseHandle held", "DeleteFileA"}},
+};
+
+// The handle of the shell start and the hold of the copy are closed once
+// the setup program has ended, and before the copy is deleted.
+TEST_F(LaunchOverFake, HandlesAreClosedBeforeTheDelete) {
+  for (const HoldRow& row : HoldRows) {
+    SCOPED_TRACE(row.name);
+    Fake::Reset();
+    ForgetCheckTokenMembership();
+    Fake::SetTokenMembership(1, row.administrator ? 1 : 0);
+    Platform::THandle held = PlaceHeldCopy();
+    LaunchSetup(TAnsiString(TempPath), held, false, 2, 10);
+    std::vector<Platform::THandle> started = Fake::StartedProcesses();
+    ASSERT_EQ(started.size(), 1u);
+    // Each CloseHandle call, in order, is one entry of ClosedHandles.
+    std::vector<Platform::THandle> closed = Fake::ClosedHandles();
+    size_t closes = 0;
+    std::vector<std::string> order;
+    for (const std::string& name : Fake::CallNames()) {
+      if (name == "CloseHandle" && closes < closed.size()) {
+        Platform::THandle handle = closed[closes++];
+        order.push_back(handle == held ? "CloseHandle held" : handle == started[0] ? "CloseHandle process" : name);
+      } else if (name == "ShellExecuteExA" || name == "CreateProcessA" || name == "WaitForSingleObject" ||
+                 name == "DeleteFileA") {
+        order.push_back(name);
+      }
     }
+    EXPECT_EQ(order, row.order);
+    EXPECT_FALSE(Fake::FileExists(TempPath));
+    EXPECT_TRUE(Fake::OpenFiles().empty());
   }
-  EXPECT_EQ(order, (std::vector<std::string>{"ShellExecuteExA", "WaitForSingleObject", "CloseHandle", "DeleteFileA"}));
+}
+
+// While the setup program runs no other process can write, replace or
+// delete its copy; the setup program can still read it.
+TEST_F(LaunchOverFake, CopyCannotBeReplacedWhileTheSetupProgramRuns) {
+  for (const HoldRow& row : HoldRows) {
+    SCOPED_TRACE(row.name);
+    Fake::Reset();
+    ForgetCheckTokenMembership();
+    Fake::SetTokenMembership(1, row.administrator ? 1 : 0);
+    Platform::THandle held = PlaceHeldCopy();
+    bool writeRefused = false;
+    bool deleteRefused = false;
+    bool readAllowed = false;
+    Fake::OnWait([&] {
+      writeRefused = Fake::OpenAsOtherProcess(TempPath, Platform::GenericWrite,
+                                              Platform::FileShareRead | Platform::FileShareWrite) ==
+                     Platform::InvalidHandleValue;
+      deleteRefused = Platform::DeleteFileA(TempPath) == 0;
+      Platform::THandle reader = Fake::OpenAsOtherProcess(TempPath, Platform::GenericRead, Platform::FileShareRead);
+      readAllowed = reader != Platform::InvalidHandleValue;
+      if (readAllowed) Fake::CloseAsOtherProcess(reader);
+    });
+    LaunchSetup(TAnsiString(TempPath), held, false, 2, 10);
+    EXPECT_TRUE(writeRefused);
+    EXPECT_TRUE(deleteRefused);
+    EXPECT_TRUE(readAllowed);
+    EXPECT_FALSE(Fake::FileExists(TempPath));
+  }
 }
 
 TEST_F(LaunchOverFake, RefusedStartLeavesTheCopy) {
@@ -389,22 +465,24 @@ TEST_F(LaunchOverFake, RefusedStartLeavesTheCopy) {
     Fake::Reset();
     ForgetCheckTokenMembership();
     Fake::SetTokenMembership(1, row.administrator ? 1 : 0);
-    Fake::AddFile(TempPath, {'M', 'Z'});
+    Platform::THandle held = PlaceHeldCopy();
     Fake::RefuseStart(Fake::ErrorAccessDenied);
-    EXPECT_EQ(Fake::RunToExit([&] { LaunchSetup(TAnsiString(TempPath), false, 1, row.major); }), 0);
+    EXPECT_EQ(Fake::RunToExit([&] { LaunchSetup(TAnsiString(TempPath), held, false, 1, row.major); }), 0);
     ASSERT_EQ(Fake::MessageBoxes().size(), 1u);
     EXPECT_EQ(Fake::MessageBoxes()[0].text, LaunchFailedText);
     EXPECT_EQ(Fake::MessageBoxes()[0].caption, "C:\\Launcher\\setup.exe");
     EXPECT_TRUE(Fake::FileExists(TempPath));
     EXPECT_TRUE(Fake::WaitCalls().empty());
     EXPECT_EQ(Fake::CallCount("DeleteFileA"), 0);
+    EXPECT_TRUE(Fake::ClosedHandles().empty());
   }
 }
 
 TEST_F(LaunchOverFake, AFailingDeleteIsIgnored) {
-  Fake::AddFile(TempPath, {'M', 'Z'});
+  Platform::THandle held = PlaceHeldCopy();
   Fake::FailDelete(TempPath, Fake::ErrorAccessDenied);
-  EXPECT_EQ(Fake::RunToExit([] { LaunchSetup(TAnsiString(TempPath), false, 2, 10); }), Fake::ReturnedWithoutExit);
+  EXPECT_EQ(Fake::RunToExit([&] { LaunchSetup(TAnsiString(TempPath), held, false, 2, 10); }),
+            Fake::ReturnedWithoutExit);
   EXPECT_TRUE(Fake::MessageBoxes().empty());
   EXPECT_TRUE(Fake::FileExists(TempPath));
 }

@@ -231,25 +231,66 @@ TEST_F(TempCopyOverFake, FreeNameAtTheLargestNumberIsTaken) {
 TEST_F(TempCopyOverFake, WriteTempCopy) {
   Fake::AddFolder("C:\\Temp");
   const std::vector<uint8_t> program = {'M', 'Z', 0x90, 0, 3, 0, 0, 0};
-  WriteTempCopy(TAnsiString("C:\\Temp\\setup.exe"), program.data(), static_cast<int32_t>(program.size()));
+  EXPECT_TRUE(
+      WriteTempCopy(TAnsiString("C:\\Temp\\setup.exe"), program.data(), static_cast<int32_t>(program.size())));
   EXPECT_EQ(Fake::FileBytes("C:\\Temp\\setup.exe"), program);
   ASSERT_EQ(Fake::CreateFileCalls().size(), 1u);
   Fake::TCreateFileCall create = Fake::CreateFileCalls()[0];
   EXPECT_EQ(create.access, Platform::GenericWrite);
   EXPECT_EQ(create.shareMode, Platform::FileShareRead);
-  EXPECT_EQ(create.disposition, Platform::CreateAlways);
+  EXPECT_EQ(create.disposition, Platform::CreateNew);
   EXPECT_EQ(create.flags, Platform::FileAttributeNormal);
   EXPECT_EQ(Fake::CallCount("WriteFile"), 1);
   EXPECT_TRUE(Fake::OpenFiles().empty());
   EXPECT_TRUE(Fake::MessageBoxes().empty());
 }
 
-TEST_F(TempCopyOverFake, WriteTempCopyReplacesAFileAndWritesEmptyPrograms) {
+// The name is found free first; whatever stands there by the time of the
+// create belongs to someone else.
+TEST_F(TempCopyOverFake, WriteTempCopyLeavesATakenNameAlone) {
   Fake::AddFile("C:\\Temp\\setup.exe", {9, 9, 9, 9});
-  const uint8_t none[1] = {0};
-  WriteTempCopy(TAnsiString("C:\\Temp\\setup.exe"), none, 0);
-  EXPECT_TRUE(Fake::FileBytes("C:\\Temp\\setup.exe").empty());
+  const std::vector<uint8_t> program(10, 1);
+  EXPECT_FALSE(WriteTempCopy(TAnsiString("C:\\Temp\\setup.exe"), program.data(), 10));
+  EXPECT_EQ(Fake::FileBytes("C:\\Temp\\setup.exe"), (std::vector<uint8_t>{9, 9, 9, 9}));
+  EXPECT_EQ(Fake::CallCount("WriteFile"), 0);
+  EXPECT_EQ(Fake::CallCount("DeleteFileA"), 0);
+  EXPECT_TRUE(Fake::OpenFiles().empty());
   EXPECT_TRUE(Fake::MessageBoxes().empty());
+}
+
+// Large programs go out in pieces of 8 MiB; a piece the system stores only
+// in part is followed by the rest.
+TEST_F(TempCopyOverFake, WriteTempCopyWritesInPieces) {
+  constexpr uint32_t Chunk = TempCopyChunkSize;
+  struct Row {
+    const char* name;
+    uint32_t size;
+    uint32_t eachWriteLimit;  // 0: none
+    std::vector<std::string> writes;
+  };
+  const Row rows[] = {
+      {"empty program", 0, 0, {}},
+      {"one byte", 1, 0, {"1"}},
+      {"exactly one piece", Chunk, 0, {std::to_string(Chunk)}},
+      {"two pieces and a rest", 2 * Chunk + 5, 0, {std::to_string(Chunk), std::to_string(Chunk), "5"}},
+      {"pieces stored in part", 10, 4, {"10", "6", "2"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Fake::Reset();
+    Fake::AddFolder("C:\\Temp");
+    if (row.eachWriteLimit != 0) Fake::LimitEachWrite(row.eachWriteLimit);
+    std::vector<uint8_t> program(row.size);
+    for (size_t i = 0; i < program.size(); ++i) program[i] = static_cast<uint8_t>(i * 7 + i / 4096);
+    EXPECT_TRUE(WriteTempCopy(TAnsiString("C:\\Temp\\setup.exe"), program.data(), static_cast<int32_t>(row.size)));
+    EXPECT_TRUE(Fake::FileBytes("C:\\Temp\\setup.exe") == program);
+    std::vector<std::string> writes;
+    for (const Fake::TCall& call : Fake::Calls()) {
+      if (call.name == "WriteFile") writes.push_back(call.detail);
+    }
+    EXPECT_EQ(writes, row.writes);
+    EXPECT_TRUE(Fake::MessageBoxes().empty());
+  }
 }
 
 struct FailedWriteRow {
@@ -289,19 +330,23 @@ TEST_F(TempCopyOverFake, FailedWritesEndTheRun) {
   }
 }
 
+// A write that stores nothing ends the writing: no endless loop on a full
+// disk that reports success.
 TEST_F(TempCopyOverFake, ShortWriteClosesBeforeDeleting) {
   Fake::AddFolder("C:\\Temp");
   Fake::LimitWrites(1);
   const std::vector<uint8_t> program(10, 1);
   Fake::RunToExit([&] { WriteTempCopy(TAnsiString("C:\\Temp\\setup.exe"), program.data(), 10); });
-  std::vector<std::string> names = Fake::CallNames();
   std::vector<std::string> fileCalls;
-  for (const std::string& name : names) {
-    if (name == "CreateFileA" || name == "WriteFile" || name == "CloseHandle" || name == "DeleteFileA") {
-      fileCalls.push_back(name);
+  for (const Fake::TCall& call : Fake::Calls()) {
+    if (call.name == "CreateFileA" || call.name == "WriteFile" || call.name == "CloseHandle" ||
+        call.name == "DeleteFileA") {
+      fileCalls.push_back(call.name == "WriteFile" ? call.name + " " + call.detail : call.name);
     }
   }
-  EXPECT_EQ(fileCalls, (std::vector<std::string>{"CreateFileA", "WriteFile", "CloseHandle", "DeleteFileA"}));
+  EXPECT_EQ(fileCalls,
+            (std::vector<std::string>{"CreateFileA", "WriteFile 10", "WriteFile 9", "CloseHandle", "DeleteFileA"}));
+  EXPECT_FALSE(Fake::FileExists("C:\\Temp\\setup.exe"));
 }
 
 struct MakeRow {
@@ -335,9 +380,16 @@ TEST_F(TempCopyOverFake, MakeTempCopy) {
     Fake::SetCommandLine(std::string("x ") + row.arguments);
     Fake::AddFolder("C:\\Temp");
     for (const char* file : row.existing) Fake::AddFile(file, {7});
-    TAnsiString tempPath = MakeTempCopy(program.data(), static_cast<int32_t>(program.size()));
-    EXPECT_EQ(Text(tempPath), row.expected);
+    TTempCopy copy = MakeTempCopy(program.data(), static_cast<int32_t>(program.size()));
+    EXPECT_EQ(Text(copy.path), row.expected);
     EXPECT_EQ(Fake::FileBytes(row.expected), program);
+    // Only the hold is left open: reading, shared for reading only.
+    std::vector<Fake::TOpenFile> open = Fake::OpenFiles();
+    ASSERT_EQ(open.size(), 1u);
+    EXPECT_EQ(open[0].handle, copy.held);
+    EXPECT_EQ(open[0].path, row.expected);
+    EXPECT_EQ(open[0].access, Platform::GenericRead);
+    EXPECT_EQ(open[0].shareMode, Platform::FileShareRead);
   }
 }
 
@@ -348,6 +400,102 @@ TEST_F(TempCopyOverFake, MakeTempCopyIntoAMissingFolderFails) {
   ASSERT_EQ(Fake::MessageBoxes().size(), 1u);
   EXPECT_EQ(Fake::MessageBoxes()[0].text, TempCopyFailedText);
   EXPECT_EQ(Fake::CreateFileCalls().at(0).path, "D:\\Missing\\setup.exe");
+}
+
+// Another process creates a file at a name after the launcher found it free
+// and before it creates the copy: that file is left as it was and the copy
+// takes the next number.
+TEST_F(TempCopyOverFake, NamePlantedBetweenCheckAndCreateIsLeftAlone) {
+  struct Row {
+    const char* name;
+    std::vector<const char*> existing;
+    std::vector<const char*> planted;  // each when the launcher is about to create it
+    const char* expected;
+  };
+  const Row rows[] = {
+      {"the plain name", {}, {"C:\\Temp\\setup.exe"}, "C:\\Temp\\setup2.exe"},
+      {"a numbered name", {"C:\\Temp\\setup.exe"}, {"C:\\Temp\\setup2.exe"}, "C:\\Temp\\setup3.exe"},
+      {"two names in a row", {}, {"C:\\Temp\\setup.exe", "C:\\Temp\\setup2.exe"}, "C:\\Temp\\setup3.exe"},
+  };
+  const std::vector<uint8_t> program = {'M', 'Z', 1, 2, 3};
+  const std::vector<uint8_t> theirs = {'t', 'h', 'e', 'i', 'r', 's'};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Fake::Reset();
+    Fake::SetCommandLine("x");
+    Fake::AddFolder("C:\\Temp");
+    for (const char* file : row.existing) Fake::AddFile(file, {7});
+    std::vector<std::string> planted(row.planted.begin(), row.planted.end());
+    Fake::OnCall("CreateFileA", [&](const std::string& path) {
+      if (std::find(planted.begin(), planted.end(), path) == planted.end() || Fake::FileExists(path)) return;
+      Fake::AddFile(path, theirs);
+    });
+    TTempCopy copy = MakeTempCopy(program.data(), static_cast<int32_t>(program.size()));
+    EXPECT_EQ(Text(copy.path), row.expected);
+    EXPECT_EQ(Fake::FileBytes(row.expected), program);
+    for (const std::string& path : planted) EXPECT_EQ(Fake::FileBytes(path), theirs) << path;
+    EXPECT_EQ(Fake::CallCount("DeleteFileA"), 0);
+    EXPECT_TRUE(Fake::MessageBoxes().empty());
+  }
+}
+
+// While the copy is held nobody else can write it, replace it or delete it;
+// the setup program can still read its own file.
+TEST_F(TempCopyOverFake, HeldCopyCannotBeWrittenOrDeleted) {
+  Fake::SetCommandLine("x");
+  Fake::AddFolder("C:\\Temp");
+  const std::vector<uint8_t> program = {'M', 'Z', 1, 2, 3};
+  TTempCopy copy = MakeTempCopy(program.data(), static_cast<int32_t>(program.size()));
+  const std::string path = Text(copy.path);
+  EXPECT_EQ(Fake::OpenAsOtherProcess(path, Platform::GenericWrite, Platform::FileShareRead | Platform::FileShareWrite),
+            Platform::InvalidHandleValue);
+  EXPECT_EQ(Platform::DeleteFileA(path.c_str()), 0);
+  Platform::THandle reader = Fake::OpenAsOtherProcess(path, Platform::GenericRead, Platform::FileShareRead);
+  EXPECT_NE(reader, Platform::InvalidHandleValue);
+  Fake::CloseAsOtherProcess(reader);
+  EXPECT_EQ(Fake::FileBytes(path), program);
+}
+
+// Between the close of the write and the open of the hold another process
+// can still reach the file; whatever it did there is found by reading the
+// copy back, and that file is never handed on.
+TEST_F(TempCopyOverFake, CopyChangedBeforeTheHoldIsDiscarded) {
+  const std::string Path = "C:\\Temp\\setup.exe";
+  const std::vector<uint8_t> program = {'M', 'Z', 1, 2, 3};
+  struct Row {
+    const char* name;
+    std::function<void()> race;
+    bool fileLeft;
+  };
+  const Row rows[] = {
+      {"replaced by other bytes of the same size", [&] { Fake::AddFile(Path, {'M', 'Z', 9, 9, 9}); }, false},
+      {"one byte appended",
+       [&] {
+         std::vector<uint8_t> longer = program;
+         longer.push_back(0);
+         Fake::AddFile(Path, longer);
+       },
+       false},
+      {"cut short", [&] { Fake::AddFile(Path, {'M', 'Z'}); }, false},
+      {"held open for writing by another process",
+       [&] { Fake::OpenAsOtherProcess(Path, Platform::GenericWrite, Platform::FileShareRead | Platform::FileShareWrite); },
+       true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Fake::Reset();
+    Fake::SetCommandLine("x");
+    Fake::AddFolder("C:\\Temp");
+    int creates = 0;
+    Fake::OnCall("CreateFileA", [&](const std::string&) {
+      if (++creates == 2) row.race();
+    });
+    EXPECT_EQ(Fake::RunToExit([&] { MakeTempCopy(program.data(), static_cast<int32_t>(program.size())); }), 0);
+    ASSERT_EQ(Fake::MessageBoxes().size(), 1u);
+    EXPECT_EQ(Fake::MessageBoxes()[0].text, TempCopyFailedText);
+    EXPECT_EQ(Fake::FileExists(Path), row.fileLeft);
+    for (const Fake::TOpenFile& open : Fake::OpenFiles()) EXPECT_TRUE(open.byOtherProcess);
+  }
 }
 
 }  // namespace

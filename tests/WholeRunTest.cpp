@@ -71,6 +71,13 @@ class WholeRun : public FakePlatformTestBase {
     return Fake::RunToExit([] { LauncherEntry(); });
   }
 
+  void ExpectOnlyTheHeldCopyOpen(const Fake::TSnapshot& state) {
+    ASSERT_EQ(state.openFiles.size(), 1u);
+    EXPECT_EQ(state.openFiles[0].path, startedPath);
+    EXPECT_EQ(state.openFiles[0].access, Platform::GenericRead);
+    EXPECT_EQ(state.openFiles[0].shareMode, Platform::FileShareRead);
+  }
+
   void ExpectNoMessage(int64_t exitCode) {
     EXPECT_EQ(exitCode, 0);
     EXPECT_EQ(Fake::ExitCodes(), std::vector<uint32_t>{0});
@@ -101,8 +108,9 @@ TEST_F(WholeRun, TypicalRunStartsThroughTheShellWaitsAndDeletes) {
   EXPECT_EQ(start.parameters, std::optional<std::string>(std::string(QuotedLauncher) + " /noadmin"));
   EXPECT_EQ(start.directory, std::nullopt);
 
-  // The launcher file is closed before the start; nothing else is open.
-  EXPECT_TRUE(start.state.openFiles.empty());
+  // The launcher file is closed before the start; only the hold on the
+  // copy is open, reading and sharing reading only.
+  ExpectOnlyTheHeldCopyOpen(start.state);
   EXPECT_EQ(bytesSeenBySetup, program32);
 
   std::vector<Fake::TWaitCall> waits = Fake::WaitCalls();
@@ -156,7 +164,7 @@ TEST_F(WholeRun, ElevatedAdministratorStartsDirectlyFromTheLauncherFolder) {
   EXPECT_EQ(start.startupInfo.cb, Platform::StartupInfoSize);
   EXPECT_EQ(start.inheritHandles, 0);
   EXPECT_EQ(start.creationFlags, 0u);
-  EXPECT_TRUE(start.state.openFiles.empty());
+  ExpectOnlyTheHeldCopyOpen(start.state);
   EXPECT_EQ(bytesSeenBySetup, program32);
   EXPECT_EQ(Fake::WaitCalls().size(), 1u);
   EXPECT_FALSE(Fake::FileExists(TempCopyPath));
