@@ -64,16 +64,31 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/resources -I${CMAKE_
 target_compile_options(launcher_linked PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:${TARNWICK_WARNINGS} ${TARNWICK_LEAN_FLAGS}>)
 target_link_libraries(launcher_linked PRIVATE stubcore)
+# No C run-time start-up (see stub/Main.cpp). With auto-import off, a data
+# import that would have needed the start-up's pseudo-relocations fails the
+# link instead of the launcher.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(launcher_entry _TarnwickEntry)
+else()
+  set(launcher_entry TarnwickEntry)
+endif()
 target_link_options(launcher_linked PRIVATE
+  -nostartfiles -Wl,-e,${launcher_entry} -Wl,--disable-auto-import
   -static-libgcc -static-libstdc++ -s
   -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,--build-id=none
   -Wl,-Map=${CMAKE_BINARY_DIR}/launcher.map)
 
 set(LAUNCHER_EXE "${CMAKE_BINARY_DIR}/launcher.exe")
+# The limit is the real launcher's; the 64-bit twin only stands in for it.
+if(TARNWICK_TWIN_ONLY)
+  set(launcher_size_check "")
+else()
+  set(launcher_size_check --max-size ${TARNWICK_LAUNCHER_MAX_SIZE})
+endif()
 add_custom_command(
   OUTPUT "${LAUNCHER_EXE}"
   COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/tools/make-header-room.py"
-          "$<TARGET_FILE:launcher_linked>" "${LAUNCHER_EXE}" --max-size ${TARNWICK_LAUNCHER_MAX_SIZE}
+          "$<TARGET_FILE:launcher_linked>" "${LAUNCHER_EXE}" ${launcher_size_check}
   DEPENDS launcher_linked "${CMAKE_SOURCE_DIR}/tools/make-header-room.py"
   COMMENT "Making room for the stub header")
 add_custom_target(launcher ALL DEPENDS "${LAUNCHER_EXE}")
