@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "CRC32Fold.h"
+
 namespace {
 
 constexpr uint32_t Crc32Polynomial = 0xEDB88320u;
@@ -56,11 +58,8 @@ inline uint32_t StepByte(uint32_t crc, uint8_t byte) {
 
 uint32_t Crc32TableEntry(uint32_t index) { return index < TableEntries ? Crc32Tables.slice[0][index] : 0u; }
 
-uint32_t CalcCrc32(const void* data, int32_t count) {
-  if (count <= 0) return 0;
-  const uint8_t* bytes = static_cast<const uint8_t*>(data);
-  size_t remaining = static_cast<size_t>(count);
-  uint32_t crc = Crc32Initial;
+uint32_t Crc32UpdatePortable(uint32_t crc, const uint8_t* bytes, size_t count) {
+  size_t remaining = count;
   // The words are assembled byte by byte, so any alignment of data works.
   while (remaining >= SliceCount) {
     const uint32_t low = LoadLE32(bytes) ^ crc;
@@ -76,5 +75,17 @@ uint32_t CalcCrc32(const void* data, int32_t count) {
     crc = StepByte(crc, *bytes++);
     --remaining;
   }
+  return crc;
+}
+
+uint32_t CalcCrc32(const void* data, int32_t count) {
+  if (count <= 0) return 0;
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  const size_t length = static_cast<size_t>(count);
+  // The folding path runs only where cpuid reports it; every other CPU, any
+  // i686, takes the tables.
+  const uint32_t crc = length >= Crc32FoldMinimum && Crc32FoldSupported()
+                           ? Crc32UpdateFolded(Crc32Initial, bytes, length)
+                           : Crc32UpdatePortable(Crc32Initial, bytes, length);
   return crc ^ Crc32FinalXor;
 }

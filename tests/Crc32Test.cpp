@@ -3,9 +3,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "package/CRC32.h"
+#include "package/CRC32Fold.h"
 
 namespace {
 
@@ -67,6 +69,89 @@ TEST(Crc32Test, AgreesWithZlibAtEveryLengthAndAlignment) {
   for (size_t length : longLengths) {
     SCOPED_TRACE(length);
     EXPECT_EQ(CalcCrc32(buffer.data() + 3, static_cast<int32_t>(length)), ZlibCrc(buffer.data() + 3, length));
+  }
+}
+
+// Each of CalcCrc32's paths on its own, register in and out as the
+// dispatcher uses it: the tables on every CPU, the folding path where this
+// CPU has it. Lengths cover the four-lane loop, the single-lane loop and
+// the byte tail at every split, from every start alignment.
+struct TCrcPath {
+  const char* name;
+  uint32_t (*update)(uint32_t, const uint8_t*, size_t);
+  size_t shortest;
+};
+
+std::vector<TCrcPath> AvailablePaths() {
+  std::vector<TCrcPath> paths = {{"portable", Crc32UpdatePortable, 0}};
+  if (Crc32FoldSupported()) paths.push_back({"folded", Crc32UpdateFolded, Crc32FoldMinimum});
+  return paths;
+}
+
+std::vector<uint8_t> NoiseBuffer(size_t size, uint32_t seed) {
+  std::vector<uint8_t> buffer(size);
+  for (uint8_t& byte : buffer) {
+    seed = seed * 1103515245u + 12345u;
+    byte = static_cast<uint8_t>(seed >> 24);
+  }
+  return buffer;
+}
+
+TEST(Crc32Test, EachPathAgreesWithZlibAtEveryLengthAndAlignment) {
+  const std::vector<uint8_t> buffer = NoiseBuffer(70000 + 32, 0x9E3779B9u);
+  for (const TCrcPath& path : AvailablePaths()) {
+    SCOPED_TRACE(path.name);
+    for (size_t alignment = 0; alignment < 16; ++alignment) {
+      const uint8_t* start = buffer.data() + alignment;
+      for (size_t length = path.shortest; length <= 400; ++length) {
+        ASSERT_EQ(path.update(0xFFFFFFFFu, start, length) ^ 0xFFFFFFFFu, ZlibCrc(start, length))
+            << "alignment " << alignment << ", length " << length;
+      }
+      const size_t longLengths[] = {4095, 4096, 4097, 65536 + 15, 70000};
+      for (size_t length : longLengths) {
+        ASSERT_EQ(path.update(0xFFFFFFFFu, start, length) ^ 0xFFFFFFFFu, ZlibCrc(start, length))
+            << "alignment " << alignment << ", length " << length;
+      }
+    }
+  }
+}
+
+// A register carried from one call into the next gives the CRC of the whole:
+// the folding path takes any register, not only the initial one.
+TEST(Crc32Test, EachPathContinuesFromAnyRegister) {
+  const std::vector<uint8_t> buffer = NoiseBuffer(5000, 0x2545F491u);
+  const size_t splits[] = {1, 63, 64, 100, 1000, 4936};
+  for (const TCrcPath& path : AvailablePaths()) {
+    SCOPED_TRACE(path.name);
+    for (size_t split : splits) {
+      SCOPED_TRACE(split);
+      const uint32_t head = Crc32UpdatePortable(0xFFFFFFFFu, buffer.data(), split);
+      const size_t rest = buffer.size() - split;
+      ASSERT_GE(rest, path.shortest);
+      EXPECT_EQ(path.update(head, buffer.data() + split, rest) ^ 0xFFFFFFFFu, ZlibCrc(buffer.data(), buffer.size()));
+    }
+  }
+}
+
+// The paths meet the known answers on data that exercise the reduction's
+// edges: all zero, all one bits, one set bit at the very end.
+TEST(Crc32Test, EachPathAgreesWithZlibOnEdgePatterns) {
+  std::vector<uint8_t> lastBit(1024, 0x00);
+  lastBit.back() = 0x80;
+  const struct {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  } rows[] = {
+      {"zeros", std::vector<uint8_t>(1024, 0x00)},
+      {"ones", std::vector<uint8_t>(1024, 0xFF)},
+      {"last bit", lastBit},
+  };
+  for (const TCrcPath& path : AvailablePaths()) {
+    for (const auto& row : rows) {
+      SCOPED_TRACE(std::string(path.name) + ", " + row.name);
+      EXPECT_EQ(path.update(0xFFFFFFFFu, row.bytes.data(), row.bytes.size()) ^ 0xFFFFFFFFu,
+                ZlibCrc(row.bytes.data(), row.bytes.size()));
+    }
   }
 }
 
