@@ -59,10 +59,11 @@ constexpr int64_t ReturnedWithoutExit = -1;
 int64_t RunToExit(const std::function<void()>& body);
 
 // Puts every piece of scripted and recorded state back to its start: no
-// files, code page 1252, an empty command line, module path
+// files or folders (not even the temporary folder), current directory
+// "C:\Work\", code page 1252, an empty command line, module path
 // "C:\Launcher\setup.exe", IsWow64Process and CheckTokenMembership present
-// and answering false, version 10.0 build 19041, no registry key, the
-// temporary folder "C:\Temp\".
+// and answering false, version 10.0 build 19041 on the NT platform, no
+// registry key, GetTempPathA reporting "C:\Temp\", starts allowed.
 void Reset();
 
 // --- File system ---
