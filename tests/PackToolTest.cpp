@@ -2,6 +2,7 @@
 // files that each test makes in a folder of its own. Packages that the
 // command should refuse or report as damaged are made with our own writer.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "builder/PackageWriter.h"
@@ -223,9 +225,9 @@ class PackTool : public ::testing::Test {
 
   std::string Path(const std::string& name) const { return (dir / name).string(); }
 
-  // Runs the command with args; its output goes to files outside dir so
+  // Starts the command with args; its output goes to files outside dir so
   // that the folder holds only what the command left there.
-  TRun Run(const Args& args) const {
+  pid_t Start(const Args& args) const {
     const std::string outPath = dir.string() + ".out";
     const std::string errPath = dir.string() + ".err";
     std::vector<char*> argv;
@@ -243,6 +245,14 @@ class PackTool : public ::testing::Test {
       execv(argv[0], argv.data());
       _exit(127);
     }
+    return child;
+  }
+
+  // Runs the command with args to its end.
+  TRun Run(const Args& args) const {
+    const std::string outPath = dir.string() + ".out";
+    const std::string errPath = dir.string() + ".err";
+    const pid_t child = Start(args);
     TRun run;
     int waitStatus = 0;
     waitpid(child, &waitStatus, 0);
@@ -613,6 +623,32 @@ TEST_F(PackTool, LimitsAreCheckedBeforeAnythingIsRead) {
   const TRun image = Run({"build", "-o", Path("OUT"), "--stub", Path("huge-stub.exe"), "--setup64", Path("stub.exe")});
   EXPECT_EQ(image.status, 1);
   EXPECT_NE(image.err.find("is 2147483648 bytes; at most 2147483647 can be used"), std::string::npos) << image.err;
+  EXPECT_EQ(Entries(), before);
+}
+
+TEST_F(PackTool, AnInterruptedBuildLeavesNothing) {
+  // Bytes without repeats at the slowest preset: compression takes long
+  // enough to be interrupted while the temporary file exists.
+  Bytes program(8u << 20);
+  uint32_t state = 99;
+  for (uint8_t& b : program) b = static_cast<uint8_t>((state = state * 1664525u + 1013904223u) >> 24);
+  WriteBytes(Path("s32"), program);
+  const std::vector<std::string> before = Entries();
+
+  const pid_t child = Start({"build", "-o", Path("OUT"), "--stub", Path("stub.exe"), "--setup32", Path("s32"),
+                             "--preset", "9"});
+  bool temporarySeen = false;
+  for (int wait = 0; wait < 1000 && !temporarySeen; ++wait) {
+    for (const std::string& name : Entries()) temporarySeen = temporarySeen || name.rfind(".OUT.tmp-", 0) == 0;
+    if (!temporarySeen) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(temporarySeen);
+  kill(child, SIGTERM);
+  int waitStatus = 0;
+  waitpid(child, &waitStatus, 0);
+  EXPECT_TRUE(WIFSIGNALED(waitStatus) && WTERMSIG(waitStatus) == SIGTERM);
+  fs::remove(dir.string() + ".out");
+  fs::remove(dir.string() + ".err");
   EXPECT_EQ(Entries(), before);
 }
 

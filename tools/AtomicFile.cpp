@@ -22,6 +22,9 @@ constexpr size_t MaxPathBytes = 4096;
 char PendingPath[MaxPathBytes];
 volatile sig_atomic_t PathPending = 0;
 const int CleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr size_t CleanupSignalCount = sizeof CleanupSignals / sizeof CleanupSignals[0];
+// Signals that were ignored when the command started stay ignored.
+bool Armed[CleanupSignalCount];
 
 extern "C" void RemovePendingAndRaise(int signalNumber) {
   if (PathPending) unlink(PendingPath);
@@ -33,12 +36,18 @@ void SetPending(const std::string& path) {
   if (path.size() >= MaxPathBytes) return;
   std::memcpy(PendingPath, path.c_str(), path.size() + 1);
   PathPending = 1;
-  for (int signalNumber : CleanupSignals) signal(signalNumber, RemovePendingAndRaise);
+  for (size_t i = 0; i < CleanupSignalCount; ++i) {
+    struct sigaction current;
+    sigaction(CleanupSignals[i], nullptr, &current);
+    Armed[i] = current.sa_handler != SIG_IGN;
+    if (Armed[i]) signal(CleanupSignals[i], RemovePendingAndRaise);
+  }
 }
 
 void ClearPending() {
   PathPending = 0;
-  for (int signalNumber : CleanupSignals) signal(signalNumber, SIG_DFL);
+  for (size_t i = 0; i < CleanupSignalCount; ++i)
+    if (Armed[i]) signal(CleanupSignals[i], SIG_DFL);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -64,10 +73,22 @@ TAtomicFile::TAtomicFile(const std::string& target) : target_(target) {
   const std::string name = NameOf(target);
   if (name.empty()) throw WorkError("'" + target + "' names a folder, not a file");
   std::string pattern = FolderOf(target) + "/." + name + TemporarySuffix;
+  // A signal between creating the file and arming its removal would leave
+  // it behind; hold such signals until both are done.
+  sigset_t cleanupSignals;
+  sigset_t previous;
+  sigemptyset(&cleanupSignals);
+  for (int signalNumber : CleanupSignals) sigaddset(&cleanupSignals, signalNumber);
+  sigprocmask(SIG_BLOCK, &cleanupSignals, &previous);
   descriptor_ = mkstemp(&pattern[0]);
+  const int createError = errno;
+  if (descriptor_ >= 0) {
+    temporaryPath_ = pattern;
+    SetPending(temporaryPath_);
+  }
+  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  errno = createError;
   if (descriptor_ < 0) throw WorkError("cannot create a file in '" + FolderOf(target) + "': " + SystemReason());
-  temporaryPath_ = pattern;
-  SetPending(temporaryPath_);
   // mkstemp makes the file private; give it the mode of any new file.
   const mode_t mask = umask(0);
   umask(mask);
