@@ -80,16 +80,16 @@ struct TChoice {
 // combination of "/32" and WOW64, each once.
 std::vector<TChoice> ChoosablePayloads(const TPackageConfig& config) {
   std::vector<TChoice> choices;
-  for (int combination = 0; combination < 4; ++combination) {
-    const bool slash32 = (combination & 1) != 0;
-    const bool wow64 = (combination & 2) != 0;
-    const TPayloadChoice choice = SelectPayload(config.payload32, config.payload64, slash32, wow64);
-    if (choice.refused) continue;
-    bool known = false;
-    for (const TChoice& seen : choices) known = known || SameRef(seen.ref, choice.payload);
-    if (known) continue;
-    const bool is32 = SameRef(choice.payload, config.payload32) && config.payload32.offset != NoPayloadOffset;
-    choices.push_back(TChoice{is32 ? "32-bit setup program" : "64-bit setup program", choice.payload});
+  for (const bool slash32 : {false, true}) {
+    for (const bool wow64 : {false, true}) {
+      const TPayloadChoice choice = SelectPayload(config.payload32, config.payload64, slash32, wow64);
+      if (choice.refused) continue;
+      bool known = false;
+      for (const TChoice& seen : choices) known = known || SameRef(seen.ref, choice.payload);
+      if (known) continue;
+      const bool is32 = SameRef(choice.payload, config.payload32) && config.payload32.offset != NoPayloadOffset;
+      choices.push_back(TChoice{is32 ? "32-bit setup program" : "64-bit setup program", choice.payload});
+    }
   }
   return choices;
 }
