@@ -3,6 +3,23 @@
 #include "../package/LzmaDecoder.h"
 #include "FatalMessages.h"
 
+namespace {
+
+constexpr size_t DictionaryField = 1;
+constexpr size_t DictionaryWidth = 4;
+constexpr uint32_t BitsPerByte = 8;
+
+}  // namespace
+
+void BoundedLzmaProperties(const uint8_t* lzmaProperties, int32_t unpackedSize, uint8_t* bounded) {
+  for (size_t i = 0; i < LzmaPropertiesSize; ++i) bounded[i] = lzmaProperties[i];
+  const uint32_t dictionary = ReadLE32(lzmaProperties + DictionaryField);
+  const uint32_t needed = unpackedSize > int32_t(LzmaMinDictionarySize) ? uint32_t(unpackedSize) : LzmaMinDictionarySize;
+  if (dictionary <= needed) return;
+  for (size_t i = 0; i < DictionaryWidth; ++i)
+    bounded[DictionaryField + i] = static_cast<uint8_t>(needed >> (BitsPerByte * i));
+}
+
 bool PayloadFitsFile(const TPayloadRef& payload, uint64_t fileSize) {
   if (payload.offset > MaxStoredOffset) return false;
   if (payload.packedSize < 0 || payload.packedSize > MaxStreamSize) return false;
@@ -31,6 +48,8 @@ void DecompressPayload(Platform::THandle launcherFile, const TPayloadRef& payloa
   }
 
   if (!LzmaPropertiesAcceptable(lzmaProperties)) FatalPackageDamaged();
-  LzmaDecodeStream(packedStream, lzmaProperties, payload.unpackedSize, unpackedStream);
+  uint8_t bounded[LzmaPropertiesSize];
+  BoundedLzmaProperties(lzmaProperties, payload.unpackedSize, bounded);
+  LzmaDecodeStream(packedStream, bounded, payload.unpackedSize, unpackedStream);
   if (unpackedStream.GetSize() != payload.unpackedSize) FatalPackageDamaged();
 }

@@ -18,6 +18,14 @@
 void DecompressPayload(Platform::THandle launcherFile, const TPayloadRef& payload, const uint8_t* lzmaProperties,
                        TStream& packedStream, TStream& unpackedStream);
 
+// The five property bytes as they are handed to the decoder: the same
+// bytes, except that a dictionary larger than the window this payload can
+// use, max(unpackedSize, LzmaMinDictionarySize), is cut down to it. The
+// decoder never looks back further than the output it has made, so the
+// result decodes exactly as the stored bytes do, without asking for a
+// window (up to 2 GiB) that the program never fills. Pure.
+void BoundedLzmaProperties(const uint8_t* lzmaProperties, int32_t unpackedSize, uint8_t* bounded);
+
 // Whether the payload's numbers can be handed to the reading at all: its
 // offset below 2^31, both sizes from 0 to MaxStreamSize, and its end,
 // offset + packedSize, within a file of fileSize bytes.
