@@ -6,16 +6,22 @@ HOST_BUILD := $(BUILD)/host
 WIN_BUILD := $(BUILD)/win32
 JOBS := $(shell nproc)
 
-.PHONY: all deps host windows test test-host test-wine demo clean
+.PHONY: all deps host host-configure wine-cases windows test test-host test-wine demo clean
 
 all: host windows
 
 deps:
 	@scripts/install-deps.sh
 
-host: deps
+host-configure: deps
 	@cmake -S . -B $(HOST_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+host: host-configure
 	@cmake --build $(HOST_BUILD) -j $(JOBS)
+
+# Only the host program that the Wine suite and the demo need.
+wine-cases: host-configure
+	@cmake --build $(HOST_BUILD) -j $(JOBS) --target wine_cases
 
 # The real launcher: dist/launcher.exe, a bare 32-bit GUI executable.
 windows: deps
@@ -32,10 +38,10 @@ test-host: host
 	@cd $(HOST_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The end-to-end suite: the real launcher under Wine, one test per case.
-test-wine: host windows
+test-wine: wine-cases windows
 	@cd $(WIN_BUILD) && ctest --output-on-failure
 
-demo: host windows
+demo: wine-cases windows
 	@tests/wine/demo.sh $(CURDIR)/$(HOST_BUILD) $(CURDIR)/$(WIN_BUILD) $(CURDIR)/$(BUILD)/wine
 
 clean:
