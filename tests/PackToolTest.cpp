@@ -438,7 +438,7 @@ TEST_F(PackTool, InspectReportsDamageWithoutJudging) {
 
   TPackageSpec spec;
   spec.payload32.program = Pattern(100, 3);
-  spec.versionMessage.text = u"x";
+  spec.versionMessage.text.assign(1, u'x');
   spec.versionMessage.offset = 0x7FFFFFF0u;
   spec.windowsVersions = (1ull << 11) | (1ull << 7);
   WriteBytes(Path("odd.exe"), BuildPackage(spec).file);
