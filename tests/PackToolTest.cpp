@@ -78,6 +78,64 @@ Bytes Pattern(size_t size, uint32_t seed) {
   return bytes;
 }
 
+// The smallest image that signing tools take for a Windows executable: a
+// DOS header pointing at a PE32 header at 256 (bytes 128 to 151 left to the
+// package header), sixteen data directories and one section of one "ret".
+Bytes MinimalPeImage() {
+  Bytes image(0x600, 0);
+  auto put16 = [&image](size_t at, uint16_t v) {
+    image[at] = static_cast<uint8_t>(v);
+    image[at + 1] = static_cast<uint8_t>(v >> 8);
+  };
+  auto put32 = [&put16](size_t at, uint32_t v) {
+    put16(at, static_cast<uint16_t>(v));
+    put16(at + 2, static_cast<uint16_t>(v >> 16));
+  };
+  image[0] = 'M';
+  image[1] = 'Z';
+  put32(0x3C, 0x100);
+  image[0x100] = 'P';
+  image[0x101] = 'E';
+  const size_t coff = 0x104;
+  put16(coff, 0x14C);            // i386
+  put16(coff + 2, 1);            // one section
+  put16(coff + 16, 0xE0);        // size of the optional header
+  put16(coff + 18, 0x0102);      // executable, 32-bit
+  const size_t optional = coff + 20;
+  put16(optional, 0x10B);        // PE32
+  put32(optional + 4, 0x200);    // size of code
+  put32(optional + 16, 0x1000);  // entry point
+  put32(optional + 20, 0x1000);  // base of code
+  put32(optional + 24, 0x1000);  // base of data
+  put32(optional + 28, 0x400000);
+  put32(optional + 32, 0x1000);  // section alignment
+  put32(optional + 36, 0x200);   // file alignment
+  put16(optional + 40, 4);       // OS version 4.0
+  put16(optional + 48, 4);       // subsystem version 4.0
+  put32(optional + 56, 0x2000);  // size of image
+  put32(optional + 60, 0x400);   // size of headers
+  put16(optional + 68, 2);       // GUI
+  put32(optional + 72, 0x100000);
+  put32(optional + 76, 0x1000);
+  put32(optional + 80, 0x100000);
+  put32(optional + 84, 0x1000);
+  put32(optional + 92, 16);      // data directories
+  const size_t section = optional + 0xE0;
+  const char name[] = ".text";
+  std::copy(name, name + 5, image.begin() + static_cast<std::ptrdiff_t>(section));
+  put32(section + 8, 0x200);     // virtual size
+  put32(section + 12, 0x1000);   // virtual address
+  put32(section + 16, 0x200);    // raw size
+  put32(section + 20, 0x400);    // raw data
+  put32(section + 36, 0x60000020);
+  image[0x400] = 0xC3;
+  return image;
+}
+
+bool ToolAvailable(const char* tool) {
+  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
 // A stand-in for a certificate table, added after the package as signing does.
 Bytes CertificateTable() {
   Bytes table(7, 0);
@@ -361,6 +419,42 @@ TEST_F(PackTool, RoundTripsGiveBackEverySetupProgramByteForByte) {
       fs::remove(Path(extracted));
     }
   }
+}
+
+TEST_F(PackTool, ASignedFileStillVerifiesAndExtracts) {
+  if (!ToolAvailable("osslsigncode") || !ToolAvailable("openssl")) GTEST_SKIP() << "osslsigncode or openssl missing";
+  const std::string key = Path("key.pem");
+  const std::string cert = Path("cert.pem");
+  const std::string pfx = Path("vendor.pfx");
+  ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=Vendor -keyout " + key +
+                         " -out " + cert + " >/dev/null 2>&1 && openssl pkcs12 -export -passout pass:secret -inkey " +
+                         key + " -in " + cert + " -out " + pfx + " >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  WriteBytes(Path("pe.exe"), MinimalPeImage());
+  const Bytes program = Pattern(30000, 9);
+  WriteBytes(Path("s32"), program);
+  const TRun build = Run({"build", "-o", Path("p.exe"), "--stub", Path("pe.exe"), "--setup32", Path("s32")});
+  ASSERT_EQ(build.status, 0) << build.err;
+  ASSERT_EQ(std::system(("osslsigncode sign -pkcs12 " + pfx + " -pass secret -n Setup -in " + Path("p.exe") +
+                         " -out " + Path("signed.exe") + " >/dev/null 2>&1")
+                            .c_str()),
+            0);
+  ASSERT_GT(fs::file_size(Path("signed.exe")), fs::file_size(Path("p.exe")));
+
+  const TRun verify = Run({"verify", Path("signed.exe")});
+  EXPECT_EQ(verify.status, 0) << verify.err;
+  const TJson json = InspectJson("signed.exe");
+  EXPECT_TRUE(json["crcMatches"].boolean);
+  EXPECT_EQ(json["trailingBytes"].number,
+            static_cast<double>(fs::file_size(Path("signed.exe")) - fs::file_size(Path("p.exe"))));
+  const TRun extract = Run({"extract", Path("signed.exe"), "--payload", "32", "-o", Path("out")});
+  EXPECT_EQ(extract.status, 0) << extract.err;
+  EXPECT_EQ(ReadBytes(Path("out")), program);
+  // The package did not disturb what the signature covers.
+  EXPECT_EQ(std::system(("osslsigncode verify -CAfile " + cert + " -in " + Path("signed.exe") + " >/dev/null 2>&1")
+                            .c_str()),
+            0);
 }
 
 TEST_F(PackTool, RoundTripOf64MiB) {
