@@ -28,9 +28,6 @@ struct TPackageSizes {
   uint64_t bitnessLength = 0;  // code units
   uint64_t versionLength = 0;  // code units
 };
-// The config record and the CRC region both start below 2^31 and the region
-// is at most 2^31 - 1 bytes, so the least file size, also as an unsigned
-// 32-bit detachedMinSize, always fits.
 
 // Where each part lands, computed from the sizes (offsets absolute in the
 // file; a part's offset is where it would start even when it is absent).
@@ -47,5 +44,7 @@ TPackagePlacement PlacePackage(const TPackageSizes& sizes);
 
 // The first limit that the sizes break, as one line that names the part
 // (e.g. "the 32-bit setup program is 2147352577 bytes; ..."); empty when
-// the package fits the format.
+// the package fits the format. The least file size needs no check of its
+// own: the package starts below 2^31 and spans at most 2^31 - 1 bytes, so
+// it fits even the unsigned 32-bit detachedMinSize.
 std::string FirstBrokenLimit(const TPackageSizes& sizes);
