@@ -66,7 +66,17 @@ for which in $(prefixes_in_use); do
   fi
   # Kept running for the whole suite; its output must not reach CTest.
   wineserver_in "$which" -p </dev/null >/dev/null 2>&1 || true  # already running
-  wine_in "$which" regedit /S "Z:${registry_file//\//\\}" </dev/null >>"$LOG_DIR/regedit$which.log" 2>&1
+  # Right after a fresh wineboot the first program start now and then fails
+  # ("Application could not be started"); a second try works.
+  imported=no
+  for _ in 1 2 3; do
+    if wine_in "$which" regedit /S "Z:${registry_file//\//\\}" </dev/null >>"$LOG_DIR/regedit$which.log" 2>&1; then
+      imported=yes
+      break
+    fi
+    sleep 2
+  done
+  [ "$imported" = yes ] || { echo "regedit failed" >&2; tail -n 5 "$LOG_DIR/regedit$which.log" >&2; exit 1; }
   mkdir -p "$prefix/drive_c/cases"
   touch "$prefix/.tarnwick-ready"
 done
