@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "Memory.h"
+#include "OutputReserve.h"
 #include "StubTypes.h"
 
 namespace {
@@ -87,6 +88,9 @@ void LzmaDecodeStream(TStream& packedStream, const uint8_t* properties, int32_t 
   TScratchBlock output(static_cast<size_t>(OutputChunkSize));
   BuildAloneHeader(properties, unpackedSize, input.Bytes());
   packedStream.Seek(0, SeekFromBeginning);
+  // Reserved ahead, so that the block does not move at every 128 KiB step.
+  const int32_t reserve = FirstOutputReserve(packedStream.GetSize(), unpackedSize);
+  if (reserve > unpackedStream.GetCapacity()) unpackedStream.SetCapacity(reserve);
   const int32_t firstRead = packedStream.Read(input.Bytes() + AloneHeaderSize, InputChunkSize);
   stream.next_in = input.Bytes();
   stream.avail_in = AloneHeaderSize + static_cast<size_t>(firstRead);
@@ -104,7 +108,15 @@ void LzmaDecodeStream(TStream& packedStream, const uint8_t* properties, int32_t 
     // LZMA_FINISH only once the decoder holds the last of the input.
     const lzma_ret result = lzma_code(&stream, inputUsedUp ? LZMA_FINISH : LZMA_RUN);
     const size_t produced = static_cast<size_t>(OutputChunkSize) - stream.avail_out;
-    if (produced > 0) unpackedStream.Write(output.Bytes(), static_cast<int32_t>(produced));
+    if (produced > 0) {
+      const int64_t end = static_cast<int64_t>(unpackedStream.GetPosition()) + static_cast<int64_t>(produced);
+      // Past the reservation the block grows geometrically, not step by step.
+      if (end > unpackedStream.GetCapacity() && end <= MaxStreamSize) {
+        const int32_t needed = static_cast<int32_t>(end);
+        unpackedStream.SetCapacity(NextOutputReserve(unpackedStream.GetCapacity(), needed, unpackedSize));
+      }
+      unpackedStream.Write(output.Bytes(), static_cast<int32_t>(produced));
+    }
     // Any verdict other than "go on" ends decoding; the output size tells.
     if (result != LZMA_OK) return;
   }
