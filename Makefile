@@ -25,7 +25,7 @@ wine-cases: host-configure
 
 # The real launcher: dist/launcher.exe, a bare 32-bit GUI executable.
 windows: deps
-	@cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
+	@cmake --no-warn-unused-cli -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release \
 	  -DTARNWICK_HOST_BUILD=$(CURDIR)/$(HOST_BUILD) -DTARNWICK_WINE_DIR=$(CURDIR)/$(BUILD)/wine >/dev/null
 	@cmake --build $(WIN_BUILD) -j $(JOBS)
 	@mkdir -p dist
