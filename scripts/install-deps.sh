@@ -17,6 +17,9 @@ packages+=(
   wine wine64 wine32:i386 xvfb osslsigncode openssl
 )
 
+# The hardening run: clang with libFuzzer and the sanitizer run times.
+packages+=(clang libclang-rt-14-dev)
+
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
