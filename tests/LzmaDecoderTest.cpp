@@ -267,8 +267,8 @@ TEST(LzmaDecoderTest, DictionaryOfZeroDecodesWithTheLeastWindow) {
 
 // Decodes with the address space capped near what the process already
 // uses, and ends the process: 0 when the output came out short.
-[[noreturn]] void DecodeWithCappedMemory(const TLzmaPacked& packed, const TLzmaPropertyBytes& properties,
-                                         size_t programSize) {
+[[noreturn, maybe_unused]] void DecodeWithCappedMemory(const TLzmaPacked& packed, const TLzmaPropertyBytes& properties,
+                                                       size_t programSize) {
   long pages = 0;
   FILE* statm = std::fopen("/proc/self/statm", "r");
   if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1) std::_Exit(2);
