@@ -14,7 +14,8 @@ constexpr uint32_t BitsPerByte = 8;
 void BoundedLzmaProperties(const uint8_t* lzmaProperties, int32_t unpackedSize, uint8_t* bounded) {
   for (size_t i = 0; i < LzmaPropertiesSize; ++i) bounded[i] = lzmaProperties[i];
   const uint32_t dictionary = ReadLE32(lzmaProperties + DictionaryField);
-  const uint32_t needed = unpackedSize > int32_t(LzmaMinDictionarySize) ? uint32_t(unpackedSize) : LzmaMinDictionarySize;
+  const uint32_t needed =
+      unpackedSize > int32_t(LzmaMinDictionarySize) ? uint32_t(unpackedSize) : LzmaMinDictionarySize;
   if (dictionary <= needed) return;
   for (size_t i = 0; i < DictionaryWidth; ++i)
     bounded[DictionaryField + i] = static_cast<uint8_t>(needed >> (BitsPerByte * i));

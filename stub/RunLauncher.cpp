@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "../platform/Platform.h"
 #include "../package/NoRTLStream.h"
+#include "../platform/Platform.h"
 #include "Arguments.h"
 #include "Bitness.h"
 #include "Decompress.h"
@@ -96,6 +96,5 @@ void RunLauncher() {
   uint32_t majorVersion = CheckWindowsVersion(launcherFile, PackageConfig);
   TTempCopy tempCopy = ExtractSetupProgram(launcherFile, chosenPayload);
   Platform::CloseHandle(launcherFile);
-  LaunchSetup(tempCopy.path, tempCopy.held, StubHeader.detachedMinSize != 0, PackageConfig.elevationMode,
-              majorVersion);
+  LaunchSetup(tempCopy.path, tempCopy.held, StubHeader.detachedMinSize != 0, PackageConfig.elevationMode, majorVersion);
 }

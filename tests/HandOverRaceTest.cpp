@@ -73,9 +73,9 @@ TEST_F(HandOverRace, CopyCannotBeReplacedFromWriteToDelete) {
   std::vector<Attempt> attempts;
   auto attack = [&] {
     Attempt attempt;
-    attempt.writeRefused = Fake::OpenAsOtherProcess(FirstName, Platform::GenericWrite,
-                                                    Platform::FileShareRead | Platform::FileShareWrite) ==
-                           Platform::InvalidHandleValue;
+    attempt.writeRefused =
+        Fake::OpenAsOtherProcess(FirstName, Platform::GenericWrite,
+                                 Platform::FileShareRead | Platform::FileShareWrite) == Platform::InvalidHandleValue;
     attempt.deleteRefused = Platform::DeleteFileA(FirstName) == 0;
     attempts.push_back(attempt);
   };

@@ -5,9 +5,9 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -125,8 +125,8 @@ void AddTruncations(std::vector<THostileFile>& rows) {
   for (const TCut& cut : cuts) {
     std::vector<uint8_t> file(built.file.begin(), built.file.begin() + static_cast<std::ptrdiff_t>(cut.size));
     const bool headerWhole = cut.size >= StubHeaderOffset + StubHeaderSize;
-    rows.push_back({std::string("cut ") + cut.where, file,
-                    headerWhole ? FatalText::PackageTruncated : FatalText::PackageDamaged});
+    rows.push_back(
+        {std::string("cut ") + cut.where, file, headerWhole ? FatalText::PackageTruncated : FatalText::PackageDamaged});
     if (!headerWhole) continue;
     // A header that asks for no least size reports the cut as damage.
     Put64(file, MinFileSizeAt, 0);
@@ -146,22 +146,19 @@ void AddHeaderDamage(std::vector<THostileFile>& rows) {
   rows.push_back({"no package: configOffset 0", header([](THeaderOverrides& h) { h.configOffset = 0; }), Damaged});
   rows.push_back({"configOffset at the file's end",
                   header([&](THeaderOverrides& h) { h.configOffset = uint32_t(size); }), Damaged});
-  rows.push_back({"config reaches past the end, empty CRC region",
-                  header([&](THeaderOverrides& h) {
+  rows.push_back({"config reaches past the end, empty CRC region", header([&](THeaderOverrides& h) {
                     h.configOffset = uint32_t(size - 10);
                     h.crcLength = 0;
                     h.crcValue = 0;
                   }),
                   Damaged});
-  rows.push_back({"configOffset 2^31, empty CRC region",
-                  header([](THeaderOverrides& h) {
+  rows.push_back({"configOffset 2^31, empty CRC region", header([](THeaderOverrides& h) {
                     h.configOffset = 0x80000000u;
                     h.crcLength = 0;
                     h.crcValue = 0;
                   }),
                   Damaged});
-  rows.push_back({"configOffset and crcLength wrap past 2^32",
-                  header([](THeaderOverrides& h) {
+  rows.push_back({"configOffset and crcLength wrap past 2^32", header([](THeaderOverrides& h) {
                     h.configOffset = 0xFFFFFFF0u;
                     h.crcLength = 0x20;
                   }),
@@ -173,9 +170,8 @@ void AddHeaderDamage(std::vector<THostileFile>& rows) {
                     Put32(file, CrcLengthAt, uint32_t(file.size() - b.header.configOffset + 1));
                   }),
                   Damaged});
-  rows.push_back({"crcValue flipped", Patched([](std::vector<uint8_t>& file, const TBuiltPackage&) {
-                    file[CrcValueAt] ^= 0x01;
-                  }),
+  rows.push_back({"crcValue flipped",
+                  Patched([](std::vector<uint8_t>& file, const TBuiltPackage&) { file[CrcValueAt] ^= 0x01; }),
                   Damaged});
   rows.push_back({"configOffset one further", Patched([](std::vector<uint8_t>& file, const TBuiltPackage&) {
                     file[ConfigOffsetAt] = static_cast<uint8_t>(file[ConfigOffsetAt] + 1);
@@ -186,7 +182,8 @@ void AddHeaderDamage(std::vector<THostileFile>& rows) {
                   }),
                   Damaged});
   rows.push_back({"least size one past the end",
-                  header([&](THeaderOverrides& h) { h.minFileSize = int64_t(size) + 1; }), FatalText::PackageTruncated});
+                  header([&](THeaderOverrides& h) { h.minFileSize = int64_t(size) + 1; }),
+                  FatalText::PackageTruncated});
   rows.push_back({"least size 2^63 - 1", header([](THeaderOverrides& h) { h.minFileSize = INT64_MAX; }),
                   FatalText::PackageTruncated});
   rows.push_back({"detached least size one past the end",
@@ -195,8 +192,7 @@ void AddHeaderDamage(std::vector<THostileFile>& rows) {
   // Signed sizes: a negative least size refuses nothing, and an empty CRC
   // region with the CRC 0 is intact.
   rows.push_back({"negative least size", header([](THeaderOverrides& h) { h.minFileSize = -1; }), nullptr});
-  rows.push_back({"empty CRC region with CRC 0",
-                  header([](THeaderOverrides& h) {
+  rows.push_back({"empty CRC region with CRC 0", header([](THeaderOverrides& h) {
                     h.crcLength = 0;
                     h.crcValue = 0;
                   }),
@@ -216,8 +212,7 @@ void AddPayloadDamage(std::vector<THostileFile>& rows) {
                   payload([&](TPayloadSpec& p) { p.offset = uint32_t(size) - packedSize + 1; }), Damaged});
   rows.push_back({"payload offset 2^31", payload([](TPayloadSpec& p) { p.offset = 0x80000000u; }), Damaged});
   rows.push_back({"payload32 offset 0xFFFFFFFF", payload([](TPayloadSpec& p) { p.offset = 0xFFFFFFFFu; }), Damaged});
-  rows.push_back({"payload offset and size add up past 2^31",
-                  payload([](TPayloadSpec& p) {
+  rows.push_back({"payload offset and size add up past 2^31", payload([](TPayloadSpec& p) {
                     p.offset = 0x7FFFFFFFu;
                     p.packedSize = INT32_MAX;
                   }),
@@ -230,8 +225,8 @@ void AddPayloadDamage(std::vector<THostileFile>& rows) {
   rows.push_back({"unpackedSize 2^31 - 1", payload([](TPayloadSpec& p) { p.unpackedSize = INT32_MAX; }), Damaged});
   rows.push_back({"unpackedSize the most a stream holds",
                   payload([](TPayloadSpec& p) { p.unpackedSize = MaxStreamSize; }), Damaged});
-  rows.push_back({"unpackedSize one more than the program", payload([](TPayloadSpec& p) { p.unpackedSize = 3001; }),
-                  Damaged});
+  rows.push_back(
+      {"unpackedSize one more than the program", payload([](TPayloadSpec& p) { p.unpackedSize = 3001; }), Damaged});
   rows.push_back({"LZMA data whose first byte is not 0",
                   Patched([](std::vector<uint8_t>& file, const TBuiltPackage& b) {
                     file[b.config.payload32.offset] = 0xFF;
@@ -263,8 +258,7 @@ void AddMessageDamage(std::vector<THostileFile>& rows) {
   };
   const char* const Damaged = FatalText::PackageDamaged;
   rows.push_back({"text at the file's end", text([&](TMessageSpec& m) { m.offset = uint32_t(size); }), Damaged});
-  rows.push_back({"text reaches one byte past the end",
-                  text([&](TMessageSpec& m) {
+  rows.push_back({"text reaches one byte past the end", text([&](TMessageSpec& m) {
                     m.offset = uint32_t(size) - 3;
                     m.length = 2;
                   }),
@@ -272,8 +266,7 @@ void AddMessageDamage(std::vector<THostileFile>& rows) {
   rows.push_back({"text offset 2^31", text([](TMessageSpec& m) { m.offset = 0x80000000u; }), Damaged});
   rows.push_back({"text offset 0xFFFFFFFF", text([](TMessageSpec& m) { m.offset = 0xFFFFFFFFu; }), Damaged});
   rows.push_back({"text of the longest length", text([](TMessageSpec& m) { m.length = 0xFFFF; }), Damaged});
-  rows.push_back({"empty text anywhere",
-                  text([](TMessageSpec& m) {
+  rows.push_back({"empty text anywhere", text([](TMessageSpec& m) {
                     m.text.clear();
                     m.offset = 0xFFFFFFFFu;
                     m.length = 0;
@@ -287,13 +280,14 @@ void AddCorruptBytes(std::vector<THostileFile>& rows) {
   };
   const char* const Damaged = FatalText::PackageDamaged;
   rows.push_back({"a config byte", flip([](const TBuiltPackage& b) { return b.header.configOffset + 17; }), Damaged});
-  rows.push_back({"the properties byte", flip([](const TBuiltPackage& b) { return b.header.configOffset + PropertiesAt; }),
-                  Damaged});
-  rows.push_back({"a payload byte", flip([](const TBuiltPackage& b) { return b.config.payload32.offset + 20; }), Damaged});
-  rows.push_back({"a text byte", flip([](const TBuiltPackage& b) { return b.config.versionMessage.offset + 1; }), Damaged});
-  rows.push_back({"the last byte of the CRC region", flip([](const TBuiltPackage& b) {
-                    return b.header.configOffset + uint32_t(b.header.crcLength) - 1;
-                  }),
+  rows.push_back({"the properties byte",
+                  flip([](const TBuiltPackage& b) { return b.header.configOffset + PropertiesAt; }), Damaged});
+  rows.push_back(
+      {"a payload byte", flip([](const TBuiltPackage& b) { return b.config.payload32.offset + 20; }), Damaged});
+  rows.push_back(
+      {"a text byte", flip([](const TBuiltPackage& b) { return b.config.versionMessage.offset + 1; }), Damaged});
+  rows.push_back({"the last byte of the CRC region",
+                  flip([](const TBuiltPackage& b) { return b.header.configOffset + uint32_t(b.header.crcLength) - 1; }),
                   Damaged});
   // Bytes the CRC does not cover and the launcher does not read.
   rows.push_back({"an image byte outside the header", flip([](const TBuiltPackage&) { return size_t(300); }), nullptr});
@@ -355,6 +349,7 @@ TEST_F(HostileFile, EachEndsInItsOneMessageOrHandsOver) {
   }
 }
 
+#if !defined(__SANITIZE_ADDRESS__)
 // Runs the entry with the address space capped near what the process
 // already uses, and ends the process: 0 when the run ended as expected
 // says (a box with that text, or, for null, a hand-over) with exit code 0.
@@ -368,11 +363,12 @@ TEST_F(HostileFile, EachEndsInItsOneMessageOrHandsOver) {
   if (setrlimit(RLIMIT_AS, &capped) != 0) std::_Exit(3);
   int64_t exitCode = Fake::RunToExit([] { LauncherEntry(); });
   std::vector<Fake::TMessageBox> boxes = Fake::MessageBoxes();
-  bool asExpected = expected == nullptr ? boxes.empty() && Fake::StartedProcesses().size() == 1
-                                        : boxes.size() == 1 && boxes[0].text == expected &&
-                                              Fake::StartedProcesses().empty();
+  bool asExpected = expected == nullptr
+                        ? boxes.empty() && Fake::StartedProcesses().size() == 1
+                        : boxes.size() == 1 && boxes[0].text == expected && Fake::StartedProcesses().empty();
   std::_Exit(exitCode == 0 && asExpected ? 0 : 1);
 }
+#endif
 
 // A dictionary of 2^31 - 1 passes the property check, and no 2 GiB window
 // can be had here. A small program decodes in a window of its own size; a

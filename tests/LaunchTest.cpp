@@ -308,9 +308,9 @@ TEST_F(LaunchOverFake, LaunchSetup) {
   for (const LaunchRow& row : rows) {
     SCOPED_TRACE(row.name);
     Platform::THandle held = Prepare(row);
-    EXPECT_EQ(Fake::RunToExit(
-                  [&] { LaunchSetup(TAnsiString(TempPath), held, row.detached, row.elevationMode, row.major); }),
-              Fake::ReturnedWithoutExit);
+    EXPECT_EQ(
+        Fake::RunToExit([&] { LaunchSetup(TAnsiString(TempPath), held, row.detached, row.elevationMode, row.major); }),
+        Fake::ReturnedWithoutExit);
     EXPECT_TRUE(Fake::MessageBoxes().empty());
     EXPECT_EQ(Fake::SidCalls().size(), row.asksAdministrator ? 1u : 0u);
     std::vector<Platform::THandle> started = Fake::StartedProcesses();
@@ -437,9 +437,9 @@ TEST_F(LaunchOverFake, CopyCannotBeReplacedWhileTheSetupProgramRuns) {
     bool deleteRefused = false;
     bool readAllowed = false;
     Fake::OnWait([&] {
-      writeRefused = Fake::OpenAsOtherProcess(TempPath, Platform::GenericWrite,
-                                              Platform::FileShareRead | Platform::FileShareWrite) ==
-                     Platform::InvalidHandleValue;
+      writeRefused =
+          Fake::OpenAsOtherProcess(TempPath, Platform::GenericWrite,
+                                   Platform::FileShareRead | Platform::FileShareWrite) == Platform::InvalidHandleValue;
       deleteRefused = Platform::DeleteFileA(TempPath) == 0;
       Platform::THandle reader = Fake::OpenAsOtherProcess(TempPath, Platform::GenericRead, Platform::FileShareRead);
       readAllowed = reader != Platform::InvalidHandleValue;

@@ -231,8 +231,7 @@ TEST_F(TempCopyOverFake, FreeNameAtTheLargestNumberIsTaken) {
 TEST_F(TempCopyOverFake, WriteTempCopy) {
   Fake::AddFolder("C:\\Temp");
   const std::vector<uint8_t> program = {'M', 'Z', 0x90, 0, 3, 0, 0, 0};
-  EXPECT_TRUE(
-      WriteTempCopy(TAnsiString("C:\\Temp\\setup.exe"), program.data(), static_cast<int32_t>(program.size())));
+  EXPECT_TRUE(WriteTempCopy(TAnsiString("C:\\Temp\\setup.exe"), program.data(), static_cast<int32_t>(program.size())));
   EXPECT_EQ(Fake::FileBytes("C:\\Temp\\setup.exe"), program);
   ASSERT_EQ(Fake::CreateFileCalls().size(), 1u);
   Fake::TCreateFileCall create = Fake::CreateFileCalls()[0];
@@ -468,7 +467,11 @@ TEST_F(TempCopyOverFake, CopyChangedBeforeTheHoldIsDiscarded) {
     bool fileLeft;
   };
   const Row rows[] = {
-      {"replaced by other bytes of the same size", [&] { Fake::AddFile(Path, {'M', 'Z', 9, 9, 9}); }, false},
+      {"replaced by other bytes of the same size",
+       [&] {
+         Fake::AddFile(Path, {'M', 'Z', 9, 9, 9});
+       },
+       false},
       {"one byte appended",
        [&] {
          std::vector<uint8_t> longer = program;
@@ -476,9 +479,15 @@ TEST_F(TempCopyOverFake, CopyChangedBeforeTheHoldIsDiscarded) {
          Fake::AddFile(Path, longer);
        },
        false},
-      {"cut short", [&] { Fake::AddFile(Path, {'M', 'Z'}); }, false},
+      {"cut short",
+       [&] {
+         Fake::AddFile(Path, {'M', 'Z'});
+       },
+       false},
       {"held open for writing by another process",
-       [&] { Fake::OpenAsOtherProcess(Path, Platform::GenericWrite, Platform::FileShareRead | Platform::FileShareWrite); },
+       [&] {
+         Fake::OpenAsOtherProcess(Path, Platform::GenericWrite, Platform::FileShareRead | Platform::FileShareWrite);
+       },
        true},
   };
   for (const Row& row : rows) {
