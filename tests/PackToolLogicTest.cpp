@@ -3,6 +3,8 @@
 // test and the progress bar's text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,6 +14,7 @@
 #include "tools/CommandLine.h"
 #include "tools/Crc32Accumulator.h"
 #include "tools/PackageLimits.h"
+#include "tools/PackageReport.h"
 #include "tools/Progress.h"
 #include "tools/ReportFormat.h"
 #include "tools/StubImage.h"
@@ -382,6 +385,82 @@ TEST(PackProgress, BarTextShowsThePercentage) {
   EXPECT_EQ(ProgressBarText("x", 100, 200), "x [###############               ]  50%");
   EXPECT_EQ(ProgressBarText("x", 300, 200), "x [##############################] 100%");
   EXPECT_EQ(ProgressBarText("x", 0, 0), "x [##############################] 100%");
+}
+
+TPackageReport DescribeBytes(const std::vector<uint8_t>& file) {
+  return DescribePackage(file.size(), [&file](uint64_t offset, void* buffer, size_t count) -> size_t {
+    if (offset >= file.size()) return 0;
+    const size_t got = std::min<uint64_t>(count, file.size() - offset);
+    std::memcpy(buffer, file.data() + offset, got);
+    return got;
+  });
+}
+
+TEST(PackReport, DescribesHostileFilesWithoutReadingPastThem) {
+  TPackageSpec good;
+  good.payload32.program = std::vector<uint8_t>(300, 'a');
+  good.bitnessMessage.text = u"64";
+  struct Row {
+    const char* name;
+    std::function<void(TPackageSpec&)> adjust;
+    std::function<void(const TPackageReport&)> check;
+  };
+  const std::vector<Row> rows = {
+      {"as built", [](TPackageSpec&) {},
+       [](const TPackageReport& r) {
+         EXPECT_TRUE(r.configRead);
+         EXPECT_TRUE(r.crcMatches);
+         EXPECT_EQ(r.payload32.state, TPayloadState::Present);
+         EXPECT_TRUE(r.payload32.insideFile);
+         EXPECT_EQ(r.bitnessMessage.text, u"64");
+         EXPECT_EQ(r.trailingBytes, 0u);
+       }},
+      {"config beyond 2^31", [](TPackageSpec& s) { s.header.configOffset = 0x80000000u; },
+       [](const TPackageReport& r) {
+         EXPECT_FALSE(r.configRead);
+         EXPECT_FALSE(r.crcRegionInside);
+       }},
+      {"negative CRC length", [](TPackageSpec& s) { s.header.crcLength = -1; },
+       [](const TPackageReport& r) { EXPECT_FALSE(r.crcRegionInside); }},
+      {"negative least size", [](TPackageSpec& s) { s.header.minFileSize = -5; },
+       [](const TPackageReport& r) {
+         EXPECT_EQ(r.leastSize, 0u);
+         EXPECT_FALSE(r.truncated);
+       }},
+      {"detached size rules", [](TPackageSpec& s) { s.header.detachedMinSize = 0xFFFFFFFFu; },
+       [](const TPackageReport& r) {
+         EXPECT_EQ(r.leastSize, 0xFFFFFFFFu);
+         EXPECT_TRUE(r.truncated);
+         EXPECT_EQ(r.trailingBytes, 0u);
+       }},
+      {"payload at the 64-bit marker in payload32", [](TPackageSpec& s) { s.payload32.offset = 0xFFFFFFFFu; },
+       [](const TPackageReport& r) {
+         EXPECT_EQ(r.payload32.state, TPayloadState::Present);
+         EXPECT_FALSE(r.payload32.insideFile);
+       }},
+      {"negative packed size", [](TPackageSpec& s) { s.payload32.packedSize = -1; },
+       [](const TPackageReport& r) { EXPECT_FALSE(r.payload32.insideFile); }},
+      {"longest text far outside", [](TPackageSpec& s) {
+         s.bitnessMessage.offset = 0xFFFFFFFFu;
+         s.bitnessMessage.length = 0xFFFF;
+       },
+       [](const TPackageReport& r) {
+         EXPECT_FALSE(r.bitnessMessage.insideFile);
+         EXPECT_TRUE(r.bitnessMessage.text.empty());
+       }},
+      {"text cut by the end of the file", [](TPackageSpec& s) { s.bitnessMessage.length = 3; },
+       [](const TPackageReport& r) { EXPECT_FALSE(r.bitnessMessage.insideFile); }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    TPackageSpec spec = good;
+    row.adjust(spec);
+    row.check(DescribeBytes(BuildPackage(spec).file));
+  }
+  EXPECT_FALSE(DescribeBytes(std::vector<uint8_t>(151, 0)).headerRead);
+  const TPackageReport bare = DescribeBytes(SyntheticLauncherImage());
+  EXPECT_TRUE(bare.headerRead);
+  EXPECT_FALSE(bare.configRead);
 }
 
 TEST(PackReport, JsonStringsAreEscaped) {
