@@ -63,10 +63,8 @@ int Report(const std::string& where, const std::string& message, int status) {
 
 int RunPackTool(int argc, char** argv) {
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
-  if (args.empty()) {
-    std::fputs(GeneralHelp().c_str(), stderr);
-    return ExitUsage;
-  }
+  if (args.empty())
+    return Report("", "a command is missing: build, inspect, verify or extract (see tarnwick-pack --help)", ExitUsage);
   const std::string command = args[0];
   args.erase(args.begin());
   if (command == "-h" || command == "--help") {
