@@ -50,6 +50,26 @@ class Image:
             names.append(self.c_string(descriptor[3]))
             at += 20
 
+    def imported_functions(self):
+        """The names imported by name, from every library."""
+        rva, _ = self.directories[DIRECTORY_IMPORT]
+        pointer_size, ordinal_flag = (4, 1 << 31) if self.magic == 0x10B else (8, 1 << 63)
+        names = []
+        at = self.offset(rva)
+        while True:
+            descriptor = struct.unpack_from("<IIIII", self.data, at)
+            if not any(descriptor):
+                return names
+            thunk = self.offset(descriptor[0] or descriptor[4])
+            while True:
+                (entry,) = struct.unpack_from("<I" if pointer_size == 4 else "<Q", self.data, thunk)
+                if entry == 0:
+                    break
+                if not entry & ordinal_flag:
+                    names.append(self.c_string((entry & 0x7FFFFFFF) + 2))
+                thunk += pointer_size
+            at += 20
+
     def resources(self):
         """{(type, name): bytes} for every resource, first language only."""
         rva, _ = self.directories[DIRECTORY_RESOURCE]

@@ -52,6 +52,14 @@ class LauncherImageTest(unittest.TestCase):
         self.assertTrue(libraries, "the image imports something")
         self.assertLessEqual(libraries, ALLOWED_LIBRARIES)
 
+    def test_looks_up_what_a_system_may_lack(self):
+        # Imported statically, any of these would stop the launcher from
+        # starting where the system lacks it, or load mpr.dll by the
+        # ordinary search order.
+        looked_up = {"IsWow64Process", "CheckTokenMembership", "SetDefaultDllDirectories", "WNetGetUniversalNameA"}
+        self.assertEqual(looked_up & set(self.image.imported_functions()), set())
+        self.assertIn("GetProcAddress", self.image.imported_functions())
+
     def test_size(self):
         print(f"\nlauncher.exe: {len(self.data)} bytes", file=sys.stderr)
         self.assertLessEqual(len(self.data), MAX_SIZE)
