@@ -46,3 +46,9 @@ demo: wine-cases windows
 
 clean:
 	rm -rf $(BUILD) dist
+
+# The performance figures, side by side with zlib, liblzma and xz; the
+# figures come last, one `name: value` line each.
+.PHONY: bench
+bench: host
+	@scripts/bench.sh

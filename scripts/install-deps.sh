@@ -20,6 +20,10 @@ packages+=(
 # The hardening run: clang with libFuzzer and the sanitizer run times.
 packages+=(clang libclang-rt-14-dev)
 
+# make bench: Google Benchmark, zlib's crc32 and the xz command as the
+# references, and GNU time for peak resident memory by hand.
+packages+=(libbenchmark-dev zlib1g-dev xz-utils time)
+
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
