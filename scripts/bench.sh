@@ -6,7 +6,6 @@
 #
 # Environment: BENCH_PAIRS (default 7, at least 5), the interleaved pairs
 # behind each median. Needs dist/tarnwick-pack (make host builds it).
-# dist/tarnwick-pack's sources built (default build/host).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
