@@ -36,13 +36,32 @@ void Check(bool kept, const char* rule, const std::string& detail = std::string(
 
 bool StartsWith(const std::string& text, const char* head) { return text.compare(0, std::strlen(head), head) == 0; }
 
-void PrepareWindows10(const std::vector<uint8_t>& file) {
+// The systems a run meets, chosen by the file's size so that every input
+// runs the same way each time and mutations reach all three: 64-bit
+// Windows 10 with an ordinary user (shell start), the same with an elevated
+// administrator and a silent switch (direct start), and 32-bit Windows XP.
+enum class TSystem { Windows10User, Windows10Administrator, WindowsXp, Count };
+
+void PrepareSystem(const std::vector<uint8_t>& file) {
+  const TSystem system = static_cast<TSystem>(file.size() % static_cast<size_t>(TSystem::Count));
   Fake::Reset();
   Fake::SetModulePath(LauncherPath);
-  Fake::SetCommandLine(std::string("\"") + LauncherPath + "\"");
+  std::string commandLine = std::string("\"") + LauncherPath + "\"";
+  if (system == TSystem::Windows10Administrator) commandLine += " /s \"C:\\Program Files\\X\"";
+  Fake::SetCommandLine(commandLine);
   Fake::AddFolder(TempFolder);
-  Fake::SetWow64(1, 1);
-  Fake::SetTokenMembership(1, 0);
+  Fake::SetWow64(1, system == TSystem::WindowsXp ? 0 : 1);
+  Fake::SetTokenMembership(1, system == TSystem::Windows10Administrator ? 1 : 0);
+  if (system == TSystem::WindowsXp) {
+    Platform::TOsVersionInfo xp{};
+    xp.dwOSVersionInfoSize = Platform::OsVersionInfoExSize;
+    xp.dwMajorVersion = 5;
+    xp.dwMinorVersion = 1;
+    xp.dwBuildNumber = 2600;
+    xp.dwPlatformId = Platform::VerPlatformWin32Nt;
+    xp.wServicePackMajor = 3;
+    Fake::SetVersion(xp);
+  }
   Fake::SetVersionKeyPresent(true);
   const std::string release = std::string("1909") + '\0';
   Fake::SetReleaseId(std::vector<uint8_t>(release.begin(), release.end()));
@@ -60,7 +79,7 @@ void Put64(std::vector<uint8_t>& file, size_t at, uint64_t value) {
 }  // namespace
 
 void RunLauncherFile(const std::vector<uint8_t>& file) {
-  PrepareWindows10(file);
+  PrepareSystem(file);
   const int64_t exitCode = Fake::RunToExit([] { LauncherEntry(); });
   Check(exitCode == 0, "exit code 0", std::to_string(exitCode));
   Check(Fake::ExitCodes() == std::vector<uint32_t>{0}, "one ExitProcess with 0");

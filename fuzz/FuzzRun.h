@@ -11,8 +11,9 @@
 // the seeds' configOffset.
 constexpr size_t FuzzImageSize = 512;
 
-// Runs file as the launcher's own file on 64-bit Windows 10 as an ordinary
-// user, and aborts (for libFuzzer to report) when the run breaks a rule:
+// Runs file as the launcher's own file on one of three systems (chosen by
+// the file's size: Windows 10 with an ordinary user or an elevated
+// administrator, or Windows XP), and aborts (for libFuzzer to report) when the run breaks a rule:
 // exit code 0; exactly one message box, or else one started setup program;
 // every box with the launcher's path as caption and the error type; no
 // fatal message that the fake gives no cause for; no read asking for more
