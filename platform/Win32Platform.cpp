@@ -179,8 +179,9 @@ int32_t RegOpenKeyExA(THandle key, const char* subKey, uint32_t options, uint32_
 int32_t RegQueryValueExA(THandle key, const char* valueName, uint32_t* type, uint8_t* data, uint32_t* dataSize) {
   DWORD valueType = 0;
   DWORD size = dataSize != nullptr ? *dataSize : 0;
-  const LONG status = ::RegQueryValueExA(static_cast<HKEY>(key), valueName, nullptr, type != nullptr ? &valueType : nullptr,
-                                         data, dataSize != nullptr ? &size : nullptr);
+  const LONG status =
+      ::RegQueryValueExA(static_cast<HKEY>(key), valueName, nullptr, type != nullptr ? &valueType : nullptr, data,
+                         dataSize != nullptr ? &size : nullptr);
   if (type != nullptr) *type = valueType;
   if (dataSize != nullptr) *dataSize = size;
   return status;
@@ -190,8 +191,8 @@ int32_t RegCloseKey(THandle key) { return ::RegCloseKey(static_cast<HKEY>(key));
 
 // --- Administrator check ---
 
-TBool AllocateAndInitializeSid(const TSidAuthority* authority, uint8_t subAuthorityCount, const uint32_t subAuthorities[8],
-                               void** sid) {
+TBool AllocateAndInitializeSid(const TSidAuthority* authority, uint8_t subAuthorityCount,
+                               const uint32_t subAuthorities[8], void** sid) {
   SID_IDENTIFIER_AUTHORITY identifier;
   ::CopyMemory(identifier.Value, authority->value, sizeof(identifier.Value));
   return ::AllocateAndInitializeSid(&identifier, subAuthorityCount, subAuthorities[0], subAuthorities[1],
@@ -221,13 +222,15 @@ TBool ShellExecuteExA(TShellExecuteInfo* executeInfo) {
   return ::ShellExecuteExA(reinterpret_cast<SHELLEXECUTEINFOA*>(executeInfo));
 }
 
-uint32_t WaitForSingleObject(THandle handle, uint32_t milliseconds) { return ::WaitForSingleObject(handle, milliseconds); }
+uint32_t WaitForSingleObject(THandle handle, uint32_t milliseconds) {
+  return ::WaitForSingleObject(handle, milliseconds);
+}
 
 uint32_t WNetGetUniversalNameA(const char* localPath, uint32_t infoLevel, void* buffer, uint32_t* bufferSize) {
   const HMODULE mpr = LoadSystemLibrary(MprLibrary);
   if (mpr == nullptr) return NoNetworkLayer;
-  const auto call = reinterpret_cast<TWNetGetUniversalName>(
-      reinterpret_cast<TProc>(::GetProcAddress(mpr, "WNetGetUniversalNameA")));
+  const auto call =
+      reinterpret_cast<TWNetGetUniversalName>(reinterpret_cast<TProc>(::GetProcAddress(mpr, "WNetGetUniversalNameA")));
   if (call == nullptr) return NoNetworkLayer;
   DWORD size = *bufferSize;
   const DWORD result = call(localPath, infoLevel, buffer, &size);

@@ -162,7 +162,8 @@ const std::map<std::string, TCase>& Cases() {
           }
           while (program.size() - in.standIn.size() < LargeProgramSize) {
             const size_t left = LargeProgramSize - (program.size() - in.standIn.size());
-            program.insert(program.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(std::min(left, block.size())));
+            program.insert(program.end(), block.begin(),
+                           block.begin() + static_cast<std::ptrdiff_t>(std::min(left, block.size())));
           }
           TPackageSpec spec = BaseSpec(in);
           spec.encoding.preset = 1;
