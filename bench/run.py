@@ -185,7 +185,7 @@ def main():
     parser.add_argument("--work", required=True)
     parser.add_argument("--pack", required=True)
     parser.add_argument("--bench", required=True)
-    parser.add_argument("--wine", help="script that measures exe_wine_64mib; prints its figure last")
+    parser.add_argument("--wine", help="the script that measures exe_wine_64mib; it prints its figure last")
     parser.add_argument("--pairs", type=int, default=7)
     args = parser.parse_args()
     if args.pairs < 5:
@@ -210,7 +210,8 @@ def main():
     order = ["crc_vs_zlib", "decode_vs_liblzma", "verify_vs_xz", "linear_256_vs_16", "peak_vs_need"]
     wine_line = None
     if args.wine:
-        result = subprocess.run([args.wine, packages[64], payloads[64], args.work], capture_output=True, text=True)
+        result = subprocess.run([sys.executable, args.wine, "--pack", args.pack, "--payload", payloads[64], "--work",
+                                 args.work, "--pairs", str(args.pairs)], capture_output=True, text=True)
         sys.stderr.write(result.stderr)
         lines = [l for l in result.stdout.splitlines() if l.startswith("exe_wine_64mib:")]
         wine_line = lines[-1] if lines else "exe_wine_64mib: not measured (see above)"

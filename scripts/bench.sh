@@ -5,13 +5,16 @@
 # of the performance goals last, one `name: value` line each.
 #
 # Environment: BENCH_PAIRS (default 7, at least 5), the interleaved pairs
-# behind each median. Needs dist/tarnwick-pack (make host builds it).
+# behind each median; BENCH_PACK, the tarnwick-pack to time (default
+# dist/tarnwick-pack, which make host builds); TARNWICK_BENCH_LAUNCHER, the
+# launcher for the Wine figure (default dist/launcher.exe, or its 64-bit
+# twin from the Windows build where this kernel runs no 32-bit code).
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 work="$root/build/bench"
 pairs="${BENCH_PAIRS:-7}"
-pack="$root/dist/tarnwick-pack"
+pack="${BENCH_PACK:-$root/dist/tarnwick-pack}"
 jobs="$(nproc)"
 [ "$jobs" -gt 2 ] && jobs=2
 
@@ -20,8 +23,8 @@ cmake --build "$work/programs" -j "$jobs" >/dev/null
 [ -x "$pack" ] || { echo "bench: $pack is missing; run make host first" >&2; exit 1; }
 
 wine_args=()
-if [ -x "$root/bench/wine/exe-wine.sh" ]; then
-  wine_args=(--wine "$root/bench/wine/exe-wine.sh")
+if [ -f "$root/bench/wine/exe_wine.py" ]; then
+  wine_args=(--wine "$root/bench/wine/exe_wine.py")
 fi
 
 exec python3 "$root/bench/run.py" --work "$work" --pack "$pack" --bench "$work/programs/launcher_bench" \
