@@ -6,15 +6,17 @@ HOST_BUILD := $(BUILD)/host
 WIN_BUILD := $(BUILD)/win32
 JOBS := $(shell nproc)
 
-.PHONY: all deps host host-configure wine-cases windows test test-host test-wine demo clean
+.PHONY: all deps host host-configure wine-cases windows test test-host test-wine test-hardening demo clean
 
-all: host windows
+all: windows host
 
 deps:
 	@scripts/install-deps.sh
 
-host-configure: deps
-	@cmake -S . -B $(HOST_BUILD) -DCMAKE_BUILD_TYPE=Release >/dev/null
+# The host tools embed dist/launcher.exe as their default stub, so the
+# launcher is built first.
+host-configure: windows
+	@cmake -S . -B $(HOST_BUILD) -DCMAKE_BUILD_TYPE=Release -DTARNWICK_STUB=$(CURDIR)/dist/launcher.exe >/dev/null
 
 host: host-configure
 	@cmake --build $(HOST_BUILD) -j $(JOBS)
@@ -32,7 +34,7 @@ windows: deps
 	@cp $(WIN_BUILD)/launcher.exe dist/launcher.exe
 	@echo "dist/launcher.exe: $$(stat -c %s dist/launcher.exe) bytes"
 
-test: test-host test-wine
+test: test-host test-wine test-hardening
 
 test-host: host
 	@cd $(HOST_BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -40,6 +42,11 @@ test-host: host
 # The end-to-end suite: the real launcher under Wine, one test per case.
 test-wine: wine-cases windows
 	@cd $(WIN_BUILD) && ctest --output-on-failure
+
+# The unit tests once more under ASan and UBSan, then both fuzz targets for
+# a bounded time (FUZZ_SECONDS, 60 by default) after replaying saved crashers.
+test-hardening: deps
+	@scripts/run-hardening-tests.sh
 
 demo: wine-cases windows
 	@tests/wine/demo.sh $(CURDIR)/$(HOST_BUILD) $(CURDIR)/$(WIN_BUILD) $(CURDIR)/$(BUILD)/wine
