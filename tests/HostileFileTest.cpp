@@ -2,11 +2,9 @@
 // platform: every one ends in its single message box and exit code 0, and
 // none makes the launcher read, or allocate for, more than the file holds.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -18,6 +16,7 @@
 #include "package/NoRTLStream.h"
 #include "platform/FakePlatform.h"
 #include "stub/RunLauncher.h"
+#include "tests/CappedMemory.h"
 #include "tests/FakeRun.h"
 
 namespace {
@@ -354,13 +353,7 @@ TEST_F(HostileFile, EachEndsInItsOneMessageOrHandsOver) {
 // already uses, and ends the process: 0 when the run ended as expected
 // says (a box with that text, or, for null, a hand-over) with exit code 0.
 [[noreturn]] void RunWithCappedMemory(const char* expected) {
-  long pages = 0;
-  FILE* statm = std::fopen("/proc/self/statm", "r");
-  if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1) std::_Exit(2);
-  std::fclose(statm);
-  const rlim_t limit = static_cast<rlim_t>(pages) * 4096 + (rlim_t(256) << 20);
-  const rlimit capped = {limit, limit};
-  if (setrlimit(RLIMIT_AS, &capped) != 0) std::_Exit(3);
+  CapAddressSpace();
   int64_t exitCode = Fake::RunToExit([] { LauncherEntry(); });
   std::vector<Fake::TMessageBox> boxes = Fake::MessageBoxes();
   bool asExpected = expected == nullptr

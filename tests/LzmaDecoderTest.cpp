@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -11,6 +9,7 @@
 #include "builder/LzmaEncoder.h"
 #include "package/LzmaDecoder.h"
 #include "package/NoRTLStream.h"
+#include "tests/CappedMemory.h"
 
 namespace {
 
@@ -269,13 +268,7 @@ TEST(LzmaDecoderTest, DictionaryOfZeroDecodesWithTheLeastWindow) {
 // uses, and ends the process: 0 when the output came out short.
 [[noreturn, maybe_unused]] void DecodeWithCappedMemory(const TLzmaPacked& packed, const TLzmaPropertyBytes& properties,
                                                        size_t programSize) {
-  long pages = 0;
-  FILE* statm = std::fopen("/proc/self/statm", "r");
-  if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1) std::_Exit(2);
-  std::fclose(statm);
-  const rlim_t limit = static_cast<rlim_t>(pages) * 4096 + (rlim_t(256) << 20);
-  const rlimit capped = {limit, limit};
-  if (setrlimit(RLIMIT_AS, &capped) != 0) std::_Exit(3);
+  CapAddressSpace();
   const std::vector<uint8_t> output = Decode(packed.bytes, properties, static_cast<int32_t>(programSize));
   std::_Exit(output.size() < programSize ? 0 : 1);
 }
