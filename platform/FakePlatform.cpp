@@ -460,6 +460,33 @@ std::string EncodeAnsi(uint32_t codePage, const std::u16string& text) {
   return result;
 }
 
+// Checks the arguments both text conversions take, as Windows checks them:
+// a known code page, a source, a source length of -1 (up to and including
+// the terminator) or above 0, and a destination length not below 0. On a bad
+// one it sets ERROR_INVALID_PARAMETER and returns false.
+bool ConversionArgumentsValid(uint32_t page, const void* source, int32_t sourceLength, int32_t destinationLength) {
+  if (KnownCodePage(page) && source != nullptr && sourceLength != 0 && sourceLength >= -1 && destinationLength >= 0)
+    return true;
+  Fail(ErrorInvalidParameter);
+  return false;
+}
+
+// Hands a converted text to the caller as both conversions do: a destination
+// length of 0 asks for the length needed, which is returned; a destination
+// too short for the text sets ERROR_INSUFFICIENT_BUFFER and returns 0;
+// otherwise the units are copied and their count returned.
+template <typename TUnit>
+int32_t DeliverConverted(const std::basic_string<TUnit>& converted, TUnit* destination, int32_t destinationLength) {
+  int32_t needed = static_cast<int32_t>(converted.size());
+  if (destinationLength == 0) return needed;
+  if (destinationLength < needed) {
+    Fail(ErrorInsufficientBuffer);
+    return 0;
+  }
+  std::copy(converted.begin(), converted.end(), destination);
+  return needed;
+}
+
 }  // namespace
 
 // --- Scripting and inspection ---
@@ -676,22 +703,10 @@ int32_t MultiByteToWideChar(uint32_t codePage, uint32_t flags, const char* sourc
   Fake::Record("MultiByteToWideChar", "cp=" + std::to_string(codePage) + " flags=" + std::to_string(flags) +
                                           " length=" + std::to_string(sourceLength));
   uint32_t page = Fake::EffectiveCodePage(codePage);
-  if (!Fake::KnownCodePage(page) || source == nullptr || sourceLength == 0 || sourceLength < -1 ||
-      destinationLength < 0) {
-    Fake::Fail(Fake::ErrorInvalidParameter);
-    return 0;
-  }
+  if (!Fake::ConversionArgumentsValid(page, source, sourceLength, destinationLength)) return 0;
   std::string bytes = sourceLength == -1 ? std::string(source, std::strlen(source) + 1)
                                          : std::string(source, static_cast<size_t>(sourceLength));
-  std::u16string text = Fake::DecodeAnsi(page, bytes);
-  int32_t needed = static_cast<int32_t>(text.size());
-  if (destinationLength == 0) return needed;
-  if (destinationLength < needed) {
-    Fake::Fail(Fake::ErrorInsufficientBuffer);
-    return 0;
-  }
-  std::copy(text.begin(), text.end(), destination);
-  return needed;
+  return Fake::DeliverConverted(Fake::DecodeAnsi(page, bytes), destination, destinationLength);
 }
 
 int32_t WideCharToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* source, int32_t sourceLength,
@@ -699,11 +714,7 @@ int32_t WideCharToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* s
   Fake::Record("WideCharToMultiByte", "cp=" + std::to_string(codePage) + " flags=" + std::to_string(flags) +
                                           " length=" + std::to_string(sourceLength));
   uint32_t page = Fake::EffectiveCodePage(codePage);
-  if (!Fake::KnownCodePage(page) || source == nullptr || sourceLength == 0 || sourceLength < -1 ||
-      destinationLength < 0) {
-    Fake::Fail(Fake::ErrorInvalidParameter);
-    return 0;
-  }
+  if (!Fake::ConversionArgumentsValid(page, source, sourceLength, destinationLength)) return 0;
   size_t count = 0;
   if (sourceLength == -1) {
     while (source[count] != 0) ++count;
@@ -711,15 +722,7 @@ int32_t WideCharToMultiByte(uint32_t codePage, uint32_t flags, const char16_t* s
   } else {
     count = static_cast<size_t>(sourceLength);
   }
-  std::string bytes = Fake::EncodeAnsi(page, std::u16string(source, count));
-  int32_t needed = static_cast<int32_t>(bytes.size());
-  if (destinationLength == 0) return needed;
-  if (destinationLength < needed) {
-    Fake::Fail(Fake::ErrorInsufficientBuffer);
-    return 0;
-  }
-  std::memcpy(destination, bytes.data(), bytes.size());
-  return needed;
+  return Fake::DeliverConverted(Fake::EncodeAnsi(page, std::u16string(source, count)), destination, destinationLength);
 }
 
 int32_t MessageBoxA(THandle owner, const char* text, const char* caption, uint32_t type) {
