@@ -269,6 +269,15 @@ Platform::THandle Prepare(const LaunchRow& row) {
   return PlaceHeldCopy();
 }
 
+// Starts a case from a fresh fake, for a user who is an administrator or
+// not, with the copy in place and held; returns the hold's handle.
+Platform::THandle PlaceHeldCopyFor(bool administrator) {
+  Fake::Reset();
+  ForgetCheckTokenMembership();
+  Fake::SetTokenMembership(1, administrator ? 1 : 0);
+  return PlaceHeldCopy();
+}
+
 TEST_F(LaunchOverFake, LaunchSetup) {
   const char* const Own = "C:\\Launcher\\setup.exe";
   const LaunchRow rows[] = {
@@ -398,10 +407,7 @@ const HoldRow HoldRows[] = {
 TEST_F(LaunchOverFake, HandlesAreClosedBeforeTheDelete) {
   for (const HoldRow& row : HoldRows) {
     SCOPED_TRACE(row.name);
-    Fake::Reset();
-    ForgetCheckTokenMembership();
-    Fake::SetTokenMembership(1, row.administrator ? 1 : 0);
-    Platform::THandle held = PlaceHeldCopy();
+    Platform::THandle held = PlaceHeldCopyFor(row.administrator);
     LaunchSetup(TAnsiString(TempPath), held, false, 2, 10);
     std::vector<Platform::THandle> started = Fake::StartedProcesses();
     ASSERT_EQ(started.size(), 1u);
@@ -429,10 +435,7 @@ TEST_F(LaunchOverFake, HandlesAreClosedBeforeTheDelete) {
 TEST_F(LaunchOverFake, CopyCannotBeReplacedWhileTheSetupProgramRuns) {
   for (const HoldRow& row : HoldRows) {
     SCOPED_TRACE(row.name);
-    Fake::Reset();
-    ForgetCheckTokenMembership();
-    Fake::SetTokenMembership(1, row.administrator ? 1 : 0);
-    Platform::THandle held = PlaceHeldCopy();
+    Platform::THandle held = PlaceHeldCopyFor(row.administrator);
     bool writeRefused = false;
     bool deleteRefused = false;
     bool readAllowed = false;
@@ -462,10 +465,7 @@ TEST_F(LaunchOverFake, RefusedStartLeavesTheCopy) {
   const Row rows[] = {{"direct", 10, true}, {"shell", 10, false}, {"before Vista", 5, false}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    Fake::Reset();
-    ForgetCheckTokenMembership();
-    Fake::SetTokenMembership(1, row.administrator ? 1 : 0);
-    Platform::THandle held = PlaceHeldCopy();
+    Platform::THandle held = PlaceHeldCopyFor(row.administrator);
     Fake::RefuseStart(Fake::ErrorAccessDenied);
     EXPECT_EQ(Fake::RunToExit([&] { LaunchSetup(TAnsiString(TempPath), held, false, 1, row.major); }), 0);
     ASSERT_EQ(Fake::MessageBoxes().size(), 1u);
