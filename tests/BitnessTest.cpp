@@ -6,6 +6,7 @@
 #include "builder/PackageWriter.h"
 #include "platform/FakePlatform.h"
 #include "stub/Bitness.h"
+#include "tests/OpenLauncher.h"
 
 namespace {
 
@@ -130,12 +131,6 @@ TEST_F(BitnessOverFake, EveryQuestionAsksThePlatformAgain) {
 const char* const LauncherPath = "C:\\Launcher\\setup.exe";
 const char16_t* const BitnessText = u"This package needs %USER% Windows of another bitness.";
 
-// The launcher file of the run, open for reading, and its config.
-struct TOpenLauncher {
-  Platform::THandle file;
-  TPackageConfig config;
-};
-
 // Built once: compression is the slow part of a row.
 const TBuiltPackage& LauncherPackage() {
   static const TBuiltPackage built = [] {
@@ -147,13 +142,7 @@ const TBuiltPackage& LauncherPackage() {
   return built;
 }
 
-TOpenLauncher OpenLauncher() {
-  const TBuiltPackage& built = LauncherPackage();
-  Fake::AddFile(LauncherPath, built.file);
-  Platform::THandle file = Platform::CreateFileA(LauncherPath, Platform::GenericRead, Platform::FileShareRead,
-                                                 Platform::OpenExisting, Platform::FileAttributeNormal);
-  return TOpenLauncher{file, built.config};
-}
+TOpenLauncher OpenLauncher() { return OpenBuiltLauncher(LauncherPath, LauncherPackage()); }
 
 // In a row: keep the offset that the builder stored.
 constexpr uint32_t StoredOffset = 1;

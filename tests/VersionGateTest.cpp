@@ -8,6 +8,7 @@
 #include "builder/PackageWriter.h"
 #include "platform/FakePlatform.h"
 #include "stub/VersionGate.h"
+#include "tests/OpenLauncher.h"
 
 namespace {
 
@@ -243,11 +244,6 @@ TEST(VersionGateTest, WindowsReleaseName) {
 
 const char* const LauncherPath = "C:\\Launcher\\setup.exe";
 
-struct TOpenLauncher {
-  Platform::THandle file;
-  TPackageConfig config;
-};
-
 const TBuiltPackage& LauncherPackage() {
   static const TBuiltPackage built = [] {
     TPackageSpec spec = WorkedExampleSpec({'M', 'Z', 1, 2, 3});
@@ -257,13 +253,7 @@ const TBuiltPackage& LauncherPackage() {
   return built;
 }
 
-TOpenLauncher OpenLauncher() {
-  const TBuiltPackage& built = LauncherPackage();
-  Fake::AddFile(LauncherPath, built.file);
-  Platform::THandle file = Platform::CreateFileA(LauncherPath, Platform::GenericRead, Platform::FileShareRead,
-                                                 Platform::OpenExisting, Platform::FileAttributeNormal);
-  return TOpenLauncher{file, built.config};
-}
+TOpenLauncher OpenLauncher() { return OpenBuiltLauncher(LauncherPath, LauncherPackage()); }
 
 std::string Refusal(const std::string& name) {
   return "Not for " + name + "; " + name + " is not supported, nor %User%.";
