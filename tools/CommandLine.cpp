@@ -113,6 +113,30 @@ void TakeFile(TScanner& scanner, std::string& file) {
   file = scanner.Name();
 }
 
+// The parse that inspect, verify and extract share: help anywhere sets only
+// help; otherwise each argument goes first to takeOption, which takes the
+// subcommand's own options and returns false for any other argument. Such
+// an argument is refused if it looks like an option, else it is the one
+// FILE. Throws UsageError when FILE is missing, naming what it is wanted for.
+template <typename TOptions, typename TTakeOption>
+TOptions ParseFileCommand(const char* command, const std::vector<std::string>& args, const char* fileWantedFor,
+                          TTakeOption takeOption) {
+  TOptions options;
+  if (WantsHelp(args)) {
+    options.help = true;
+    return options;
+  }
+  TScanner scanner(command, args);
+  while (scanner.Next()) {
+    if (takeOption(scanner, options)) continue;
+    if (scanner.IsOption()) scanner.Unknown();
+    TakeFile(scanner, options.file);
+  }
+  if (options.file.empty())
+    throw UsageError(std::string("FILE is missing: say which launcher file to ") + fileWantedFor);
+  return options;
+}
+
 }  // namespace
 
 bool ParseDecimal(const std::string& text, uint64_t max, uint64_t& value) {
@@ -225,69 +249,45 @@ TBuildOptions ParseBuildArguments(const std::vector<std::string>& args) {
 }
 
 TInspectOptions ParseInspectArguments(const std::vector<std::string>& args) {
-  TInspectOptions options;
-  if (WantsHelp(args)) {
-    options.help = true;
-    return options;
-  }
-  TScanner scanner("inspect", args);
   TSeen seen;
-  while (scanner.Next()) {
-    if (scanner.Name() == "--json") {
-      scanner.NoValue();
-      seen.Mark("--json");
-      options.json = true;
-    } else if (scanner.IsOption()) {
-      scanner.Unknown();
-    } else {
-      TakeFile(scanner, options.file);
-    }
-  }
-  if (options.file.empty()) throw UsageError("FILE is missing: say which launcher file to inspect");
-  return options;
+  auto takeOption = [&](TScanner& scanner, TInspectOptions& options) {
+    if (scanner.Name() != "--json") return false;
+    scanner.NoValue();
+    seen.Mark("--json");
+    options.json = true;
+    return true;
+  };
+  return ParseFileCommand<TInspectOptions>("inspect", args, "inspect", takeOption);
 }
 
 TVerifyOptions ParseVerifyArguments(const std::vector<std::string>& args) {
-  TVerifyOptions options;
-  if (WantsHelp(args)) {
-    options.help = true;
-    return options;
-  }
-  TScanner scanner("verify", args);
-  while (scanner.Next()) {
-    if (scanner.IsOption()) scanner.Unknown();
-    TakeFile(scanner, options.file);
-  }
-  if (options.file.empty()) throw UsageError("FILE is missing: say which launcher file to verify");
-  return options;
+  auto noOptions = [](TScanner&, TVerifyOptions&) { return false; };
+  return ParseFileCommand<TVerifyOptions>("verify", args, "verify", noOptions);
 }
 
 TExtractOptions ParseExtractArguments(const std::vector<std::string>& args) {
-  TExtractOptions options;
-  if (WantsHelp(args)) {
-    options.help = true;
-    return options;
-  }
-  TScanner scanner("extract", args);
   TSeen seen;
-  while (scanner.Next()) {
+  auto takeOption = [&](TScanner& scanner, TExtractOptions& options) {
     const std::string name = scanner.Name();
     if (name == "-o" || name == "--output") {
       seen.Mark("-o");
       options.output = scanner.Value();
-    } else if (name == "--payload") {
-      seen.Mark(name);
-      const std::string which = scanner.Value();
-      if (which == "32") options.payload = TPayloadChoiceArg::Payload32;
-      else if (which == "64") options.payload = TPayloadChoiceArg::Payload64;
-      else throw UsageError("--payload takes 32 or 64, not '" + which + "'");
-    } else if (scanner.IsOption()) {
-      scanner.Unknown();
-    } else {
-      TakeFile(scanner, options.file);
+      return true;
     }
-  }
-  if (options.file.empty()) throw UsageError("FILE is missing: say which launcher file to extract from");
+    if (name != "--payload") return false;
+    seen.Mark(name);
+    const std::string which = scanner.Value();
+    if (which == "32") {
+      options.payload = TPayloadChoiceArg::Payload32;
+    } else if (which == "64") {
+      options.payload = TPayloadChoiceArg::Payload64;
+    } else {
+      throw UsageError("--payload takes 32 or 64, not '" + which + "'");
+    }
+    return true;
+  };
+  TExtractOptions options = ParseFileCommand<TExtractOptions>("extract", args, "extract from", takeOption);
+  if (options.help) return options;
   if (!seen.Has("--payload")) throw UsageError("--payload 32|64 is missing: say which setup program to extract");
   if (options.output.empty()) throw UsageError("-o OUT is missing: say where the setup program goes");
   return options;
