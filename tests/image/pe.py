@@ -4,6 +4,7 @@ import struct
 
 DIRECTORY_IMPORT = 1
 DIRECTORY_RESOURCE = 2
+IMPORT_DESCRIPTOR_SIZE = 20
 
 
 class Image:
@@ -39,27 +40,26 @@ class Image:
         at = self.offset(rva)
         return self.data[at:self.data.index(b"\0", at)].decode()
 
-    def imported_libraries(self):
+    def import_descriptors(self):
+        """Each import descriptor as its five 32-bit fields, up to the
+        all-zero one that ends the table."""
         rva, _ = self.directories[DIRECTORY_IMPORT]
-        names = []
         at = self.offset(rva)
         while True:
             descriptor = struct.unpack_from("<IIIII", self.data, at)
             if not any(descriptor):
-                return names
-            names.append(self.c_string(descriptor[3]))
-            at += 20
+                return
+            yield descriptor
+            at += IMPORT_DESCRIPTOR_SIZE
+
+    def imported_libraries(self):
+        return [self.c_string(descriptor[3]) for descriptor in self.import_descriptors()]
 
     def imported_functions(self):
         """The names imported by name, from every library."""
-        rva, _ = self.directories[DIRECTORY_IMPORT]
         pointer_size, ordinal_flag = (4, 1 << 31) if self.magic == 0x10B else (8, 1 << 63)
         names = []
-        at = self.offset(rva)
-        while True:
-            descriptor = struct.unpack_from("<IIIII", self.data, at)
-            if not any(descriptor):
-                return names
+        for descriptor in self.import_descriptors():
             thunk = self.offset(descriptor[0] or descriptor[4])
             while True:
                 (entry,) = struct.unpack_from("<I" if pointer_size == 4 else "<Q", self.data, thunk)
@@ -68,7 +68,7 @@ class Image:
                 if not entry & ordinal_flag:
                     names.append(self.c_string((entry & 0x7FFFFFFF) + 2))
                 thunk += pointer_size
-            at += 20
+        return names
 
     def resources(self):
         """{(type, name): bytes} for every resource, first language only."""
