@@ -36,6 +36,18 @@ bool OffsetInReach(uint32_t offset) { return offset <= MaxStoredOffset; }
 
 }  // namespace
 
+TStubHeader ReadStubHeader(Platform::THandle launcherFile) {
+  uint8_t bytes[StubHeaderSize];
+  Platform::SetFilePointer(launcherFile, static_cast<int32_t>(StubHeaderOffset), Platform::FileBegin);
+  uint32_t bytesRead = 0;
+  Platform::ReadFile(launcherFile, bytes, StubHeaderSize, &bytesRead);
+  if (bytesRead != StubHeaderSize) FatalPackageDamaged();
+  const TStubHeader header = DecodeStubHeader(bytes);
+  // A launcher without a package carries zeros here.
+  if (header.configOffset == 0) FatalPackageDamaged();
+  return header;
+}
+
 bool FileIsTruncated(const TStubHeader& header, uint32_t sizeLow, uint32_t sizeHigh) {
   if (header.detachedMinSize != 0) return header.detachedMinSize > sizeLow;
   int64_t size = static_cast<int64_t>(WholeSize(sizeLow, sizeHigh));

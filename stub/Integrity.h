@@ -20,6 +20,12 @@ bool FileIsTruncated(const TStubHeader& header, uint32_t sizeLow, uint32_t sizeH
 // crcLength not negative. A region of 0 bytes always fits.
 bool CrcRegionInFile(const TStubHeader& header, uint64_t fileSize);
 
+// Reads the 24-byte header at its fixed place and returns it decoded. The
+// seek's result is not examined: the count read alone decides. Ends with
+// FatalPackageDamaged on a short read or on a launcher without a package,
+// whose header is all zeros.
+TStubHeader ReadStubHeader(Platform::THandle launcherFile);
+
 // Step 1: ends with FatalPackageTruncated when the file is shorter than the
 // header demands.
 void CheckFileSize(Platform::THandle launcherFile, const TStubHeader& header);

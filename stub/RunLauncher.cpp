@@ -40,26 +40,14 @@ constexpr uint32_t NoFileFlags = 0;
   Platform::ExitProcess(LauncherExitCode);
 }
 
-// Steps 1 and 2: the launcher's own file, shared for reading only, and the
-// header at its fixed place. The seek's result is not examined: the count
-// read alone decides.
+// Step 1: the launcher's own file, shared for reading only; step 2, the
+// header, is ReadStubHeader.
 Platform::THandle OpenLauncherFile() {
   TAnsiString launcherPath = Argument(0);
   Platform::THandle launcherFile = Platform::CreateFileA(launcherPath.CStr(), Platform::GenericRead,
                                                          Platform::FileShareRead, Platform::OpenExisting, NoFileFlags);
   if (launcherFile == Platform::InvalidHandleValue) FatalPackageDamaged();
   return launcherFile;
-}
-
-void ReadStubHeader(Platform::THandle launcherFile) {
-  uint8_t bytes[StubHeaderSize];
-  Platform::SetFilePointer(launcherFile, static_cast<int32_t>(StubHeaderOffset), Platform::FileBegin);
-  uint32_t bytesRead = 0;
-  Platform::ReadFile(launcherFile, bytes, StubHeaderSize, &bytesRead);
-  if (bytesRead != StubHeaderSize) FatalPackageDamaged();
-  StubHeader = DecodeStubHeader(bytes);
-  // A launcher without a package carries zeros here.
-  if (StubHeader.configOffset == 0) FatalPackageDamaged();
 }
 
 // Steps 8 to 10: the setup program decoded in memory and written to its
@@ -88,7 +76,7 @@ void LauncherEntry() {
 
 void RunLauncher() {
   Platform::THandle launcherFile = OpenLauncherFile();
-  ReadStubHeader(launcherFile);
+  StubHeader = ReadStubHeader(launcherFile);
   CheckFileSize(launcherFile, StubHeader);
   CheckPackageCrc(launcherFile, StubHeader);
   ReadPackageConfig(launcherFile, StubHeader, PackageConfig);

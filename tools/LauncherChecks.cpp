@@ -45,21 +45,9 @@ class TLauncherFile {
   Platform::THandle handle_ = Platform::InvalidHandleValue;
 };
 
-// The launcher's header read: 24 bytes at 128, and a package attached.
-TStubHeader ReadHeader(Platform::THandle file) {
-  uint8_t bytes[StubHeaderSize];
-  Platform::SetFilePointer(file, static_cast<int32_t>(StubHeaderOffset), Platform::FileBegin);
-  uint32_t bytesRead = 0;
-  Platform::ReadFile(file, bytes, StubHeaderSize, &bytesRead);
-  if (bytesRead != StubHeaderSize) FatalPackageDamaged();
-  const TStubHeader header = DecodeStubHeader(bytes);
-  if (header.configOffset == 0) FatalPackageDamaged();
-  return header;
-}
-
 // Steps 2 to 5 of a run: header, size, CRC, config.
 TPackageConfig CheckPackage(Platform::THandle file) {
-  const TStubHeader header = ReadHeader(file);
+  const TStubHeader header = ReadStubHeader(file);
   CheckFileSize(file, header);
   CheckPackageCrc(file, header);
   TPackageConfig config;
