@@ -64,6 +64,30 @@ std::string NameOf(const std::string& path) {
 
 std::string SystemReason() { return std::strerror(errno); }
 
+// Moves count bytes between memory and the file from offset on, one call
+// of transfer (a pread or pwrite of at most left bytes at position) at a
+// time: a call cut short by a signal is made again, and a partial one goes
+// on where it stopped. Returns true when every byte moved; false with errno
+// set when a call fails, or set to nothingMovedError when one moves nothing.
+template <typename TByte, typename TTransfer>
+bool TransferAll(TTransfer transfer, uint64_t offset, TByte* bytes, size_t count, int nothingMovedError) {
+  TByte* next = bytes;
+  uint64_t position = offset;
+  size_t left = count;
+  while (left > 0) {
+    const ssize_t done = transfer(next, left, static_cast<off_t>(position));
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) {
+      if (done == 0) errno = nothingMovedError;
+      return false;
+    }
+    next += done;
+    position += static_cast<uint64_t>(done);
+    left -= static_cast<size_t>(done);
+  }
+  return true;
+}
+
 }  // namespace
 
 TAtomicFile::TAtomicFile(const std::string& target) : target_(target) {
@@ -112,38 +136,18 @@ void TAtomicFile::Write(const void* bytes, size_t count) {
 }
 
 void TAtomicFile::WriteAt(uint64_t offset, const void* bytes, size_t count) {
-  const uint8_t* next = static_cast<const uint8_t*>(bytes);
-  uint64_t position = offset;
-  size_t left = count;
-  while (left > 0) {
-    const ssize_t done = pwrite(descriptor_, next, left, static_cast<off_t>(position));
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) {
-      if (done == 0) errno = ENOSPC;
-      Fail("write failed");
-    }
-    next += done;
-    position += static_cast<uint64_t>(done);
-    left -= static_cast<size_t>(done);
-  }
-  if (position > size_) size_ = position;
+  auto write = [this](const uint8_t* at, size_t left, off_t position) {
+    return pwrite(descriptor_, at, left, position);
+  };
+  // A write that takes nothing means the disk is full.
+  if (!TransferAll(write, offset, static_cast<const uint8_t*>(bytes), count, ENOSPC)) Fail("write failed");
+  if (offset + count > size_) size_ = offset + count;
 }
 
 void TAtomicFile::ReadAt(uint64_t offset, void* bytes, size_t count) {
-  uint8_t* next = static_cast<uint8_t*>(bytes);
-  uint64_t position = offset;
-  size_t left = count;
-  while (left > 0) {
-    const ssize_t done = pread(descriptor_, next, left, static_cast<off_t>(position));
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) {
-      if (done == 0) errno = EIO;
-      Fail("reading back failed");
-    }
-    next += done;
-    position += static_cast<uint64_t>(done);
-    left -= static_cast<size_t>(done);
-  }
+  auto read = [this](uint8_t* at, size_t left, off_t position) { return pread(descriptor_, at, left, position); };
+  // A read that gives nothing means the file ends before what was written.
+  if (!TransferAll(read, offset, static_cast<uint8_t*>(bytes), count, EIO)) Fail("reading back failed");
 }
 
 void TAtomicFile::Commit() {
