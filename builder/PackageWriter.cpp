@@ -31,39 +31,39 @@ struct TPlacedPayload {
   std::vector<uint8_t> packed;
 };
 
-TPlacedPayload PlacePayload(const TPayloadSpec& spec, const TLzmaEncoding& encoding,
+TPlacedPayload PlacePayload(const TPayloadSpec& layout, const TLzmaEncoding& encoding,
                             std::optional<TLzmaPropertyBytes>& encoderProperties, std::vector<uint8_t>& file) {
   TPlacedPayload placed;
-  const bool present = spec.program.has_value() || spec.packedBytes.has_value();
-  if (spec.packedBytes) {
-    placed.packed = *spec.packedBytes;
-  } else if (spec.program) {
-    TLzmaPacked compressed = CompressLzma(*spec.program, encoding);
+  const bool present = layout.program.has_value() || layout.packedBytes.has_value();
+  if (layout.packedBytes) {
+    placed.packed = *layout.packedBytes;
+  } else if (layout.program) {
+    TLzmaPacked compressed = CompressLzma(*layout.program, encoding);
     placed.packed = std::move(compressed.bytes);
     encoderProperties = compressed.properties;
   }
   if (present) {
     placed.ref.offset = Offset32(file.size());
     placed.ref.packedSize = static_cast<int32_t>(placed.packed.size());
-    placed.ref.unpackedSize = spec.program ? static_cast<int32_t>(spec.program->size()) : 0;
+    placed.ref.unpackedSize = layout.program ? static_cast<int32_t>(layout.program->size()) : 0;
     Append(file, placed.packed);
   }
-  if (spec.offset) placed.ref.offset = *spec.offset;
-  if (spec.packedSize) placed.ref.packedSize = *spec.packedSize;
-  if (spec.unpackedSize) placed.ref.unpackedSize = *spec.unpackedSize;
+  if (layout.offset) placed.ref.offset = *layout.offset;
+  if (layout.packedSize) placed.ref.packedSize = *layout.packedSize;
+  if (layout.unpackedSize) placed.ref.unpackedSize = *layout.unpackedSize;
   return placed;
 }
 
-TMessageRef PlaceMessage(const TMessageSpec& spec, std::vector<uint8_t>& file) {
+TMessageRef PlaceMessage(const TMessageSpec& layout, std::vector<uint8_t>& file) {
   TMessageRef ref{};
-  if (!spec.text.empty()) {
-    if (spec.text.size() > std::numeric_limits<uint16_t>::max()) throw std::invalid_argument("message too long");
+  if (!layout.text.empty()) {
+    if (layout.text.size() > std::numeric_limits<uint16_t>::max()) throw std::invalid_argument("message too long");
     ref.offset = Offset32(file.size());
-    ref.length = static_cast<uint16_t>(spec.text.size());
-    Append(file, Utf16LeBytes(spec.text));
+    ref.length = static_cast<uint16_t>(layout.text.size());
+    Append(file, Utf16LeBytes(layout.text));
   }
-  if (spec.offset) ref.offset = *spec.offset;
-  if (spec.length) ref.length = *spec.length;
+  if (layout.offset) ref.offset = *layout.offset;
+  if (layout.length) ref.length = *layout.length;
   return ref;
 }
 
@@ -89,10 +89,10 @@ std::vector<uint8_t> SyntheticLauncherImage(size_t size) {
   return image;
 }
 
-TBuiltPackage BuildPackage(const TPackageSpec& spec) {
+TBuiltPackage BuildPackage(const TPackageSpec& layout) {
   TBuiltPackage built;
   std::vector<uint8_t>& file = built.file;
-  file = spec.image;
+  file = layout.image;
   if (file.size() < MinimumImageSize) file.resize(MinimumImageSize, 0);
 
   const size_t configOffset = file.size();
@@ -101,8 +101,8 @@ TBuiltPackage BuildPackage(const TPackageSpec& spec) {
   // The encoder's properties serve both payloads; the last compressed one
   // gives them, and both use the same encoding.
   std::optional<TLzmaPropertyBytes> encoderProperties;
-  TPlacedPayload payload32 = PlacePayload(spec.payload32, spec.encoding, encoderProperties, file);
-  TPlacedPayload payload64 = PlacePayload(spec.payload64, spec.encoding, encoderProperties, file);
+  TPlacedPayload payload32 = PlacePayload(layout.payload32, layout.encoding, encoderProperties, file);
+  TPlacedPayload payload64 = PlacePayload(layout.payload64, layout.encoding, encoderProperties, file);
 
   TPackageConfig& config = built.config;
   config = TPackageConfig{};
@@ -110,23 +110,23 @@ TBuiltPackage BuildPackage(const TPackageSpec& spec) {
   if (encoderProperties)
     properties = *encoderProperties;
   else
-    properties = CompressLzma({}, spec.encoding).properties;
-  if (spec.lzmaProperties) properties = *spec.lzmaProperties;
+    properties = CompressLzma({}, layout.encoding).properties;
+  if (layout.lzmaProperties) properties = *layout.lzmaProperties;
   std::copy(properties.begin(), properties.end(), config.lzmaProperties);
-  config.windowsVersions.bits = spec.windowsVersions;
-  config.minReleaseId = spec.minReleaseId;
-  config.maxReleaseId = spec.maxReleaseId;
-  config.elevationMode = spec.elevationMode;
+  config.windowsVersions.bits = layout.windowsVersions;
+  config.minReleaseId = layout.minReleaseId;
+  config.maxReleaseId = layout.maxReleaseId;
+  config.elevationMode = layout.elevationMode;
   config.payload32 = payload32.ref;
   config.payload64 = payload64.ref;
-  config.bitnessMessage = PlaceMessage(spec.bitnessMessage, file);
-  config.versionMessage = PlaceMessage(spec.versionMessage, file);
-  const auto configBytes = EncodePackageConfig(config, spec.unusedConfigBytes);
+  config.bitnessMessage = PlaceMessage(layout.bitnessMessage, file);
+  config.versionMessage = PlaceMessage(layout.versionMessage, file);
+  const auto configBytes = EncodePackageConfig(config, layout.unusedConfigBytes);
   std::copy(configBytes.begin(), configBytes.end(), file.begin() + static_cast<std::ptrdiff_t>(configOffset));
 
-  Append(file, spec.coveredTail);
+  Append(file, layout.coveredTail);
   const size_t crcEnd = file.size();
-  Append(file, spec.uncoveredTail);
+  Append(file, layout.uncoveredTail);
   built.packageEnd = Offset32(file.size());
   built.packed32 = std::move(payload32.packed);
   built.packed64 = std::move(payload64.packed);
@@ -139,9 +139,9 @@ TBuiltPackage BuildPackage(const TPackageSpec& spec) {
   header.crcLength = static_cast<int32_t>(crcLength);
   header.crcValue = CalcCrc32(file.data() + configOffset, header.crcLength);
   header.minFileSize = built.packageEnd;
-  header.detachedMinSize = spec.detached ? built.packageEnd : 0;
+  header.detachedMinSize = layout.detached ? built.packageEnd : 0;
   // Forced values come last: the header is outside the CRC region anyway.
-  const THeaderOverrides& forced = spec.header;
+  const THeaderOverrides& forced = layout.header;
   if (forced.configOffset) header.configOffset = *forced.configOffset;
   if (forced.crcLength) header.crcLength = *forced.crcLength;
   if (forced.crcValue) header.crcValue = *forced.crcValue;
@@ -150,24 +150,24 @@ TBuiltPackage BuildPackage(const TPackageSpec& spec) {
   const auto headerBytes = EncodeStubHeader(header);
   std::copy(headerBytes.begin(), headerBytes.end(), file.begin() + StubHeaderOffset);
 
-  Append(file, spec.trailingBytes);
+  Append(file, layout.trailingBytes);
   return built;
 }
 
 TPackageSpec WorkedExampleSpec(const std::vector<uint8_t>& setupProgram, size_t imageSize) {
-  TPackageSpec spec;
-  spec.image = SyntheticLauncherImage(imageSize);
-  spec.encoding.dictionarySize = ExampleDictionarySize;
-  spec.encoding.literalContextBits = 3;
-  spec.encoding.literalPositionBits = 0;
-  spec.encoding.positionBits = 2;
-  spec.lzmaProperties = TLzmaPropertyBytes{ExamplePropertiesByte, 0x00, 0x00, 0x40, 0x00};
-  spec.windowsVersions = 0x80000000000007FEull;
-  spec.minReleaseId = 1507;
-  spec.maxReleaseId = 9999;
-  spec.elevationMode = ExampleElevationMode;
-  spec.payload32.program = setupProgram;
-  spec.trailingBytes.assign(ExampleGapAfterPackage, 0);
-  spec.trailingBytes.resize(ExampleGapAfterPackage + ExampleCertificateSize, 0xCE);
-  return spec;
+  TPackageSpec layout;
+  layout.image = SyntheticLauncherImage(imageSize);
+  layout.encoding.dictionarySize = ExampleDictionarySize;
+  layout.encoding.literalContextBits = 3;
+  layout.encoding.literalPositionBits = 0;
+  layout.encoding.positionBits = 2;
+  layout.lzmaProperties = TLzmaPropertyBytes{ExamplePropertiesByte, 0x00, 0x00, 0x40, 0x00};
+  layout.windowsVersions = 0x80000000000007FEull;
+  layout.minReleaseId = 1507;
+  layout.maxReleaseId = 9999;
+  layout.elevationMode = ExampleElevationMode;
+  layout.payload32.program = setupProgram;
+  layout.trailingBytes.assign(ExampleGapAfterPackage, 0);
+  layout.trailingBytes.resize(ExampleGapAfterPackage + ExampleCertificateSize, 0xCE);
+  return layout;
 }

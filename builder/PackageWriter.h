@@ -81,7 +81,7 @@ struct TBuiltPackage {
   uint32_t packageEnd;  // computed least file size
 };
 
-TBuiltPackage BuildPackage(const TPackageSpec& spec);
+TBuiltPackage BuildPackage(const TPackageSpec& layout);
 
 // A package shaped like the worked example of the format: an image of
 // imageSize bytes, a 32-bit payload of setupProgram right after the config,

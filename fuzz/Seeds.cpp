@@ -28,12 +28,12 @@ std::vector<uint8_t> Program(size_t size, uint32_t seed) {
 }
 
 TPackageSpec Base() {
-  TPackageSpec spec;
-  spec.image = SyntheticLauncherImage(FuzzImageSize);
-  spec.payload32.program = Program(700, 1);
-  spec.bitnessMessage.text = u"This package needs another Windows.";
-  spec.versionMessage.text = u"Not for %USER% (%user%).";
-  return spec;
+  TPackageSpec layout;
+  layout.image = SyntheticLauncherImage(FuzzImageSize);
+  layout.payload32.program = Program(700, 1);
+  layout.bitnessMessage.text = u"This package needs another Windows.";
+  layout.versionMessage.text = u"Not for %USER% (%user%).";
+  return layout;
 }
 
 std::vector<TPackageSpec> SeedSpecs() {
@@ -111,8 +111,8 @@ void HandleSeedOption(int argc, char** argv, bool packageOnly) {
   if (folder == nullptr) return;
   mkdir(folder, 0777);
   int number = 0;
-  for (const TPackageSpec& spec : SeedSpecs()) {
-    const TBuiltPackage built = BuildPackage(spec);
+  for (const TPackageSpec& layout : SeedSpecs()) {
+    const TBuiltPackage built = BuildPackage(layout);
     const size_t from = packageOnly ? FuzzImageSize : 0;
     char name[32];
     std::snprintf(name, sizeof name, "/seed-%02d", number++);

@@ -134,10 +134,10 @@ const char16_t* const BitnessText = u"This package needs %USER% Windows of anoth
 // Built once: compression is the slow part of a row.
 const TBuiltPackage& LauncherPackage() {
   static const TBuiltPackage built = [] {
-    TPackageSpec spec = WorkedExampleSpec({'M', 'Z', 1, 2, 3});
-    spec.payload64.program = std::vector<uint8_t>{'M', 'Z', 6, 4};
-    spec.bitnessMessage.text = BitnessText;
-    return BuildPackage(spec);
+    TPackageSpec layout = WorkedExampleSpec({'M', 'Z', 1, 2, 3});
+    layout.payload64.program = std::vector<uint8_t>{'M', 'Z', 6, 4};
+    layout.bitnessMessage.text = BitnessText;
+    return BuildPackage(layout);
   }();
   return built;
 }

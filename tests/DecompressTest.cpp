@@ -81,10 +81,10 @@ TEST(DecompressTest, PayloadIsReadWithOneSeekAndOneReadAndDecoded) {
   const std::vector<uint8_t> program = Program(300000);
   for (bool endMarker : {false, true}) {
     SCOPED_TRACE(endMarker ? "with end marker" : "without end marker");
-    TPackageSpec spec = WorkedExampleSpec(program);
-    spec.encoding.endMarker = endMarker;
-    spec.lzmaProperties.reset();
-    const TBuiltPackage built = BuildPackage(spec);
+    TPackageSpec layout = WorkedExampleSpec(program);
+    layout.encoding.endMarker = endMarker;
+    layout.lzmaProperties.reset();
+    const TBuiltPackage built = BuildPackage(layout);
     const TRun run = RunDecompress(built);
     EXPECT_EQ(run.exitCode, Fake::ReturnedWithoutExit);
     EXPECT_TRUE(run.boxes.empty());
@@ -111,9 +111,9 @@ TEST(DecompressTest, ExampleShapedPackageWithTrailingBytesPasses) {
 }
 
 TEST(DecompressTest, EmptyPayloadReadsNothingAndPasses) {
-  TPackageSpec spec;
-  spec.payload32.packedBytes = std::vector<uint8_t>();
-  const TBuiltPackage built = BuildPackage(spec);
+  TPackageSpec layout;
+  layout.payload32.packedBytes = std::vector<uint8_t>();
+  const TBuiltPackage built = BuildPackage(layout);
   ASSERT_EQ(built.config.payload32.packedSize, 0);
   ASSERT_EQ(built.config.payload32.unpackedSize, 0);
   const TRun run = RunDecompress(built);
@@ -171,9 +171,9 @@ TEST(DecompressTest, DamagedPayloadsEndInPackageDamaged) {
 // for any memory, and before the file is read.
 TEST(DecompressTest, OversizedReferencesAllocateNothing) {
   const Fake::TMessageBox damaged = DamagedBox();
-  TPackageSpec spec = WorkedExampleSpec(Program(5000));
-  spec.trailingBytes.clear();
-  const TBuiltPackage built = BuildPackage(spec);
+  TPackageSpec layout = WorkedExampleSpec(Program(5000));
+  layout.trailingBytes.clear();
+  const TBuiltPackage built = BuildPackage(layout);
   const TPayloadRef good = built.config.payload32;
   const TPayloadRef references[] = {
       {good.offset, 0x7FFE0000, good.unpackedSize},
@@ -193,9 +193,9 @@ TEST(DecompressTest, OversizedReferencesAllocateNothing) {
 // fails at the read.
 TEST(DecompressTest, ShortReadEndsInPackageDamaged) {
   const Fake::TMessageBox damaged = DamagedBox();
-  TPackageSpec spec = WorkedExampleSpec(Program(5000));
-  spec.trailingBytes.clear();
-  const TBuiltPackage built = BuildPackage(spec);
+  TPackageSpec layout = WorkedExampleSpec(Program(5000));
+  layout.trailingBytes.clear();
+  const TBuiltPackage built = BuildPackage(layout);
   Fake::Reset();
   Fake::AddFile(LauncherPath, built.file);
   Fake::SetReportedFileSize(LauncherPath, built.file.size() + 1000);
@@ -219,9 +219,9 @@ TEST(DecompressTest, ShortReadEndsInPackageDamaged) {
 // A failed size query is not examined: the payload is judged by the read.
 TEST(DecompressTest, FailedSizeQueryLeavesTheDecisionToTheRead) {
   const Fake::TMessageBox damaged = DamagedBox();
-  TPackageSpec spec = WorkedExampleSpec(Program(5000));
-  spec.trailingBytes.clear();
-  const TBuiltPackage built = BuildPackage(spec);
+  TPackageSpec layout = WorkedExampleSpec(Program(5000));
+  layout.trailingBytes.clear();
+  const TBuiltPackage built = BuildPackage(layout);
   TPayloadRef pastTheEnd = built.config.payload32;
   pastTheEnd.packedSize += 1;
   struct Row {
@@ -261,10 +261,10 @@ TEST(DecompressTest, FailedSizeQueryLeavesTheDecisionToTheRead) {
 // the output holds only what was decoded, and the size test refuses it.
 TEST(DecompressTest, UnpackedStreamHoldsOnlyWhatWasDecoded) {
   const Fake::TMessageBox damaged = DamagedBox();
-  TPackageSpec spec = WorkedExampleSpec(Program(1000));
-  spec.encoding.endMarker = true;
-  spec.payload32.unpackedSize = 0x10000000;
-  const TBuiltPackage built = BuildPackage(spec);
+  TPackageSpec layout = WorkedExampleSpec(Program(1000));
+  layout.encoding.endMarker = true;
+  layout.payload32.unpackedSize = 0x10000000;
+  const TBuiltPackage built = BuildPackage(layout);
   const TRun run = RunDecompress(built);
   ExpectDamaged(run, damaged);
   EXPECT_EQ(run.unpacked, Program(1000));

@@ -34,9 +34,9 @@ class HandOverRace : public FakePlatformTestBase {
     Fake::AddFolder("C:\\Temp");
     Fake::SetWow64(1, 1);
     program = Program();
-    TPackageSpec spec;
-    spec.payload32.program = program;
-    Fake::AddFile(LauncherPath, BuildPackage(spec).file);
+    TPackageSpec layout;
+    layout.payload32.program = program;
+    Fake::AddFile(LauncherPath, BuildPackage(layout).file);
   }
 
   std::vector<uint8_t> program;

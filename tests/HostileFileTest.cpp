@@ -46,12 +46,12 @@ std::vector<uint8_t> Program(size_t size) {
 // An intact package: a 32-bit payload, both texts, a trailing certificate
 // stand-in.
 TPackageSpec BaseSpec() {
-  TPackageSpec spec;
-  spec.payload32.program = Program(3000);
-  spec.bitnessMessage.text = u"Needs another Windows.";
-  spec.versionMessage.text = u"Not for %USER%.";
-  spec.trailingBytes = std::vector<uint8_t>(16, 0xCE);
-  return spec;
+  TPackageSpec layout;
+  layout.payload32.program = Program(3000);
+  layout.bitnessMessage.text = u"Needs another Windows.";
+  layout.versionMessage.text = u"Not for %USER%.";
+  layout.trailingBytes = std::vector<uint8_t>(16, 0xCE);
+  return layout;
 }
 
 void Put32(std::vector<uint8_t>& file, size_t at, uint32_t value) {
@@ -83,9 +83,9 @@ struct THostileFile {
 };
 
 std::vector<uint8_t> Built(const std::function<void(TPackageSpec&)>& change) {
-  TPackageSpec spec = BaseSpec();
-  change(spec);
-  return BuildPackage(spec).file;
+  TPackageSpec layout = BaseSpec();
+  change(layout);
+  return BuildPackage(layout).file;
 }
 
 std::vector<uint8_t> Patched(const std::function<void(std::vector<uint8_t>&, const TBuiltPackage&)>& change) {
@@ -131,7 +131,7 @@ void AddTruncations(std::vector<THostileFile>& rows) {
     Put64(file, MinFileSizeAt, 0);
     rows.push_back({std::string("cut ") + cut.where + ", least size 0", file, FatalText::PackageDamaged});
   }
-  std::vector<uint8_t> detached = Built([](TPackageSpec& spec) { spec.detached = true; });
+  std::vector<uint8_t> detached = Built([](TPackageSpec& layout) { layout.detached = true; });
   detached.resize(detached.size() - BaseSpec().trailingBytes.size() - 1);
   rows.push_back({"detached, cut one byte before the package's end", detached, FatalText::PackageTruncated});
 }
@@ -139,7 +139,7 @@ void AddTruncations(std::vector<THostileFile>& rows) {
 void AddHeaderDamage(std::vector<THostileFile>& rows) {
   const size_t size = BuildPackage(BaseSpec()).file.size();
   auto header = [](std::function<void(THeaderOverrides&)> change) {
-    return Built([&](TPackageSpec& spec) { change(spec.header); });
+    return Built([&](TPackageSpec& layout) { change(layout.header); });
   };
   const char* const Damaged = FatalText::PackageDamaged;
   rows.push_back({"no package: configOffset 0", header([](THeaderOverrides& h) { h.configOffset = 0; }), Damaged});
@@ -203,7 +203,7 @@ void AddPayloadDamage(std::vector<THostileFile>& rows) {
   const size_t size = built.file.size();
   const uint32_t packedSize = uint32_t(built.config.payload32.packedSize);
   auto payload = [](std::function<void(TPayloadSpec&)> change) {
-    return Built([&](TPackageSpec& spec) { change(spec.payload32); });
+    return Built([&](TPackageSpec& layout) { change(layout.payload32); });
   };
   const char* const Damaged = FatalText::PackageDamaged;
   rows.push_back({"payload at the file's end", payload([&](TPayloadSpec& p) { p.offset = uint32_t(size); }), Damaged});
@@ -233,11 +233,11 @@ void AddPayloadDamage(std::vector<THostileFile>& rows) {
                   }),
                   Damaged});
   auto properties = [](uint8_t byte, uint32_t dictionary) {
-    return Built([=](TPackageSpec& spec) {
+    return Built([=](TPackageSpec& layout) {
       TLzmaPropertyBytes bytes{};
       bytes[0] = byte;
       for (size_t i = 0; i < 4; ++i) bytes[1 + i] = static_cast<uint8_t>(dictionary >> (8 * i));
-      spec.lzmaProperties = bytes;
+      layout.lzmaProperties = bytes;
     });
   };
   rows.push_back({"properties byte 225", properties(225, 0x400000), Damaged});
@@ -250,9 +250,9 @@ void AddMessageDamage(std::vector<THostileFile>& rows) {
   const size_t size = BuildPackage(BaseSpec()).file.size();
   // The version gate refuses every Windows, so the version text is shown.
   auto text = [](std::function<void(TMessageSpec&)> change) {
-    return Built([&](TPackageSpec& spec) {
-      spec.windowsVersions = 0;
-      change(spec.versionMessage);
+    return Built([&](TPackageSpec& layout) {
+      layout.windowsVersions = 0;
+      change(layout.versionMessage);
     });
   };
   const char* const Damaged = FatalText::PackageDamaged;
@@ -382,9 +382,9 @@ TEST_F(HostileFile, HugeDictionaryNeverKillsTheProcess) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    Prepare(Built([&](TPackageSpec& spec) {
-      spec.lzmaProperties = TLzmaPropertyBytes{0x5D, 0xFF, 0xFF, 0xFF, 0x7F};
-      spec.payload32.unpackedSize = row.unpackedSize;
+    Prepare(Built([&](TPackageSpec& layout) {
+      layout.lzmaProperties = TLzmaPropertyBytes{0x5D, 0xFF, 0xFF, 0xFF, 0x7F};
+      layout.payload32.unpackedSize = row.unpackedSize;
     }));
     EXPECT_EXIT(RunWithCappedMemory(row.expected), testing::ExitedWithCode(0), "");
   }

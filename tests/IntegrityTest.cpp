@@ -84,13 +84,13 @@ const char* const LauncherPath = "C:\\dl\\setup.exe";
 // The three steps, in order, over the fake file system.
 class IntegrityTest : public FakePlatformTestBase {
  protected:
-  static TPackageSpec Spec() {
-    TPackageSpec spec;
-    spec.payload32.packedBytes = std::vector<uint8_t>(300, 0x5A);
-    spec.versionMessage.text = u"Not for %USER%.";
-    spec.coveredTail = std::vector<uint8_t>(40, 0xC0);
-    spec.uncoveredTail = std::vector<uint8_t>(20, 0xE0);
-    return spec;
+  static TPackageSpec SampleLayout() {
+    TPackageSpec layout;
+    layout.payload32.packedBytes = std::vector<uint8_t>(300, 0x5A);
+    layout.versionMessage.text = u"Not for %USER%.";
+    layout.coveredTail = std::vector<uint8_t>(40, 0xC0);
+    layout.uncoveredTail = std::vector<uint8_t>(20, 0xE0);
+    return layout;
   }
 
   // Runs the steps on this file and header; the exit code or
@@ -113,14 +113,14 @@ class IntegrityTest : public FakePlatformTestBase {
 };
 
 TEST_F(IntegrityTest, AnIntactPackagePassesAndItsConfigIsRead) {
-  TBuiltPackage built = BuildPackage(Spec());
+  TBuiltPackage built = BuildPackage(SampleLayout());
   EXPECT_EQ(RunSteps(built.file, built.header), Fake::ReturnedWithoutExit);
   EXPECT_TRUE(Fake::MessageBoxes().empty());
   EXPECT_EQ(EncodePackageConfig(config_), EncodePackageConfig(built.config));
 }
 
 TEST_F(IntegrityTest, TheConfigIsReadAfreshAfterTheCrcRegion) {
-  TBuiltPackage built = BuildPackage(Spec());
+  TBuiltPackage built = BuildPackage(SampleLayout());
   RunSteps(built.file, built.header);
   std::vector<Fake::TReadCall> reads = Fake::ReadCalls();
   ASSERT_EQ(reads.size(), 2u);
@@ -131,23 +131,23 @@ TEST_F(IntegrityTest, TheConfigIsReadAfreshAfterTheCrcRegion) {
 }
 
 TEST_F(IntegrityTest, TheLeastFileSizeDecidesTruncation) {
-  TPackageSpec spec = Spec();
-  TBuiltPackage built = BuildPackage(spec);
+  TPackageSpec layout = SampleLayout();
+  TBuiltPackage built = BuildPackage(layout);
   std::vector<uint8_t> shorter = built.file;
   shorter.pop_back();
   ExpectOneFatalBox(RunSteps(shorter, built.header), FatalText::PackageTruncated, LauncherPath);
 
   Fake::Reset();
-  spec.trailingBytes = std::vector<uint8_t>(64, 0xCE);  // a certificate table after the package
-  built = BuildPackage(spec);
+  layout.trailingBytes = std::vector<uint8_t>(64, 0xCE);  // a certificate table after the package
+  built = BuildPackage(layout);
   EXPECT_EQ(RunSteps(built.file, built.header), Fake::ReturnedWithoutExit);
 }
 
 TEST_F(IntegrityTest, DetachedSizeIsComparedWithTheLowHalfOnly) {
-  TPackageSpec spec = Spec();
-  spec.detached = true;
-  spec.header.minFileSize = int64_t(FourGiB) * 3;
-  TBuiltPackage built = BuildPackage(spec);
+  TPackageSpec layout = SampleLayout();
+  layout.detached = true;
+  layout.header.minFileSize = int64_t(FourGiB) * 3;
+  TBuiltPackage built = BuildPackage(layout);
   EXPECT_EQ(RunSteps(built.file, built.header), Fake::ReturnedWithoutExit);
 
   Fake::Reset();
@@ -156,9 +156,9 @@ TEST_F(IntegrityTest, DetachedSizeIsComparedWithTheLowHalfOnly) {
 }
 
 TEST_F(IntegrityTest, SizeAbove4GiBIsComparedWhole) {
-  TPackageSpec spec = Spec();
-  spec.header.minFileSize = int64_t(FourGiB) + 100;
-  TBuiltPackage built = BuildPackage(spec);
+  TPackageSpec layout = SampleLayout();
+  layout.header.minFileSize = int64_t(FourGiB) + 100;
+  TBuiltPackage built = BuildPackage(layout);
   Fake::SetReportedFileSize(LauncherPath, FourGiB + 100);
   EXPECT_EQ(RunSteps(built.file, built.header), Fake::ReturnedWithoutExit);
 
@@ -168,9 +168,9 @@ TEST_F(IntegrityTest, SizeAbove4GiBIsComparedWhole) {
 }
 
 TEST_F(IntegrityTest, TruncationIsReportedBeforeDamage) {
-  TPackageSpec spec = Spec();
-  spec.header.crcValue = 0xDEADBEEFu;
-  TBuiltPackage built = BuildPackage(spec);
+  TPackageSpec layout = SampleLayout();
+  layout.header.crcValue = 0xDEADBEEFu;
+  TBuiltPackage built = BuildPackage(layout);
   built.file.resize(built.file.size() - 30);
   ExpectOneFatalBox(RunSteps(built.file, built.header), FatalText::PackageTruncated, LauncherPath);
 }
@@ -185,10 +185,10 @@ TEST_F(IntegrityTest, AnEmptyRegionHasTheCrcZero) {
   for (const TRow& row : rows) {
     SCOPED_TRACE(row.name);
     Fake::Reset();
-    TPackageSpec spec = Spec();
-    spec.header.crcLength = 0;
-    spec.header.crcValue = row.crcValue;
-    TBuiltPackage built = BuildPackage(spec);
+    TPackageSpec layout = SampleLayout();
+    layout.header.crcLength = 0;
+    layout.header.crcValue = row.crcValue;
+    TBuiltPackage built = BuildPackage(layout);
     int64_t exitCode = RunSteps(built.file, built.header);
     if (row.passes) {
       EXPECT_EQ(exitCode, Fake::ReturnedWithoutExit);
@@ -199,7 +199,7 @@ TEST_F(IntegrityTest, AnEmptyRegionHasTheCrcZero) {
 }
 
 TEST_F(IntegrityTest, ChangedBytesInsideTheRegionAreDamage) {
-  TBuiltPackage built = BuildPackage(Spec());
+  TBuiltPackage built = BuildPackage(SampleLayout());
   struct TRow {
     const char* name;
     size_t position;
@@ -254,17 +254,17 @@ TEST_F(IntegrityTest, ARegionThatCannotBeReadWholeIsDamageWithoutReading) {
   for (const TRow& row : rows) {
     SCOPED_TRACE(row.name);
     Fake::Reset();
-    TPackageSpec spec = Spec();
-    spec.header = row.header;
-    spec.header.minFileSize = 0;
-    TBuiltPackage built = BuildPackage(spec);
+    TPackageSpec layout = SampleLayout();
+    layout.header = row.header;
+    layout.header.minFileSize = 0;
+    TBuiltPackage built = BuildPackage(layout);
     ExpectDamaged(RunSteps(built.file, built.header));
     EXPECT_TRUE(Fake::ReadCalls().empty());
   }
 }
 
 TEST_F(IntegrityTest, ShortReadsAreDamage) {
-  TBuiltPackage built = BuildPackage(Spec());
+  TBuiltPackage built = BuildPackage(SampleLayout());
   struct TRow {
     const char* name;
     std::vector<uint8_t> file;

@@ -455,9 +455,9 @@ TEST(PackReport, DescribesHostileFilesWithoutReadingPastThem) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    TPackageSpec spec = good;
-    row.adjust(spec);
-    row.check(DescribeBytes(BuildPackage(spec).file));
+    TPackageSpec layout = good;
+    row.adjust(layout);
+    row.check(DescribeBytes(BuildPackage(layout).file));
   }
   EXPECT_FALSE(DescribeBytes(std::vector<uint8_t>(151, 0)).headerRead);
   const TPackageReport bare = DescribeBytes(SyntheticLauncherImage());

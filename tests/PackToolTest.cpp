@@ -531,12 +531,12 @@ TEST_F(PackTool, InspectReportsDamageWithoutJudging) {
   EXPECT_TRUE(json["configRead"].boolean);
   EXPECT_FALSE(json["config"]["payload32"]["insideFile"].boolean);
 
-  TPackageSpec spec;
-  spec.payload32.program = Pattern(100, 3);
-  spec.versionMessage.text.assign(1, u'x');
-  spec.versionMessage.offset = 0x7FFFFFF0u;
-  spec.windowsVersions = (1ull << 11) | (1ull << 7);
-  WriteBytes(Path("odd.exe"), BuildPackage(spec).file);
+  TPackageSpec layout;
+  layout.payload32.program = Pattern(100, 3);
+  layout.versionMessage.text.assign(1, u'x');
+  layout.versionMessage.offset = 0x7FFFFFF0u;
+  layout.windowsVersions = (1ull << 11) | (1ull << 7);
+  WriteBytes(Path("odd.exe"), BuildPackage(layout).file);
   const TJson odd = InspectJson("odd.exe");
   EXPECT_TRUE(odd["crcMatches"].boolean);
   EXPECT_EQ(odd["config"]["versionMessage"]["text"].kind, TJson::Kind::Null);
@@ -554,10 +554,10 @@ struct TDamageRow {
 };
 
 Bytes Built(const std::function<void(TPackageSpec&)>& adjust) {
-  TPackageSpec spec;
-  spec.payload32.program = Pattern(5000, 11);
-  adjust(spec);
-  return BuildPackage(spec).file;
+  TPackageSpec layout;
+  layout.payload32.program = Pattern(5000, 11);
+  adjust(layout);
+  return BuildPackage(layout).file;
 }
 
 Bytes Changed(Bytes bytes, size_t at) {

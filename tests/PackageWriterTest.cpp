@@ -68,17 +68,17 @@ TEST(PackageWriterTest, SyntheticImageLeavesTheHeaderBytesFree) {
 }
 
 TEST(PackageWriterTest, RoundTripOfBothPayloadsAndTexts) {
-  TPackageSpec spec;
-  spec.payload32.program = Program(150000, 1);
-  spec.payload64.program = Program(90000, 2);
-  spec.bitnessMessage.text = u"Needs 64-bit Windows, %USER%.";
-  spec.versionMessage.text = u"Windows \u00DCber alles? No.";
-  spec.elevationMode = 1;
-  spec.minReleaseId = 1607;
-  spec.maxReleaseId = 2004;
-  spec.windowsVersions = 0x400;
-  spec.trailingBytes.assign(100, 0xCE);
-  const TBuiltPackage built = BuildPackage(spec);
+  TPackageSpec layout;
+  layout.payload32.program = Program(150000, 1);
+  layout.payload64.program = Program(90000, 2);
+  layout.bitnessMessage.text = u"Needs 64-bit Windows, %USER%.";
+  layout.versionMessage.text = u"Windows \u00DCber alles? No.";
+  layout.elevationMode = 1;
+  layout.minReleaseId = 1607;
+  layout.maxReleaseId = 2004;
+  layout.windowsVersions = 0x400;
+  layout.trailingBytes.assign(100, 0xCE);
+  const TBuiltPackage built = BuildPackage(layout);
   const std::vector<uint8_t>& file = built.file;
 
   const TStubHeader header = HeaderOf(file);
@@ -97,10 +97,10 @@ TEST(PackageWriterTest, RoundTripOfBothPayloadsAndTexts) {
   EXPECT_EQ(config.maxReleaseId, 2004);
   EXPECT_EQ(config.windowsVersions.bits, 0x400u);
   EXPECT_EQ(config.lzmaProperties[0], 0x5D);
-  EXPECT_EQ(Unpack(file, config, config.payload32), *spec.payload32.program);
-  EXPECT_EQ(Unpack(file, config, config.payload64), *spec.payload64.program);
-  EXPECT_EQ(TextAt(file, config.bitnessMessage), spec.bitnessMessage.text);
-  EXPECT_EQ(TextAt(file, config.versionMessage), spec.versionMessage.text);
+  EXPECT_EQ(Unpack(file, config, config.payload32), *layout.payload32.program);
+  EXPECT_EQ(Unpack(file, config, config.payload64), *layout.payload64.program);
+  EXPECT_EQ(TextAt(file, config.bitnessMessage), layout.bitnessMessage.text);
+  EXPECT_EQ(TextAt(file, config.versionMessage), layout.versionMessage.text);
   EXPECT_EQ(Slice(file, config.payload32.offset, built.packed32.size()), built.packed32);
 }
 
@@ -117,12 +117,12 @@ TEST(PackageWriterTest, RoundTripWithEndMarkerAndOtherPresets) {
   rows[3].encoding.preset = 1;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    TPackageSpec spec;
-    spec.encoding = row.encoding;
-    spec.payload32.program = Program(40000, 3);
-    const TBuiltPackage built = BuildPackage(spec);
+    TPackageSpec layout;
+    layout.encoding = row.encoding;
+    layout.payload32.program = Program(40000, 3);
+    const TBuiltPackage built = BuildPackage(layout);
     const TPackageConfig config = ConfigOf(built.file);
-    EXPECT_EQ(Unpack(built.file, config, config.payload32), *spec.payload32.program);
+    EXPECT_EQ(Unpack(built.file, config, config.payload32), *layout.payload32.program);
     if (row.encoding.dictionarySize != 0) {
       EXPECT_EQ(ReadLE32(config.lzmaProperties + 1), row.encoding.dictionarySize);
     }
@@ -176,18 +176,18 @@ TEST(PackageWriterTest, RecordsEncodeToTheBytesTheyDecodeFrom) {
 
 TEST(PackageWriterTest, StoredNumbersCanBeForced) {
   const std::vector<uint8_t> raw = {0x00, 0x11, 0x22, 0x33, 0x44, 0x55};
-  TPackageSpec spec;
-  spec.payload32.packedBytes = raw;
-  spec.payload32.unpackedSize = 77;
-  spec.payload64.offset = Refuse64BitOffset;
-  spec.bitnessMessage.text = u"abc";
-  spec.bitnessMessage.length = 9;
-  spec.versionMessage.offset = 0x1234;
-  spec.lzmaProperties = TLzmaPropertyBytes{0xE1, 0x00, 0x00, 0x00, 0x80};
-  spec.header.crcValue = 0xDEADBEEF;
-  spec.header.minFileSize = 1 << 30;
-  spec.header.configOffset = 0;
-  const TBuiltPackage built = BuildPackage(spec);
+  TPackageSpec layout;
+  layout.payload32.packedBytes = raw;
+  layout.payload32.unpackedSize = 77;
+  layout.payload64.offset = Refuse64BitOffset;
+  layout.bitnessMessage.text = u"abc";
+  layout.bitnessMessage.length = 9;
+  layout.versionMessage.offset = 0x1234;
+  layout.lzmaProperties = TLzmaPropertyBytes{0xE1, 0x00, 0x00, 0x00, 0x80};
+  layout.header.crcValue = 0xDEADBEEF;
+  layout.header.minFileSize = 1 << 30;
+  layout.header.configOffset = 0;
+  const TBuiltPackage built = BuildPackage(layout);
   const std::vector<uint8_t>& file = built.file;
   const TStubHeader header = HeaderOf(file);
   EXPECT_EQ(header.configOffset, 0u);
@@ -212,13 +212,13 @@ TEST(PackageWriterTest, StoredNumbersCanBeForced) {
 }
 
 TEST(PackageWriterTest, TailsDetachedSizeAndTrailingBytes) {
-  TPackageSpec spec;
-  spec.payload32.program = Program(1000, 5);
-  spec.coveredTail.assign(50, 0xC0);
-  spec.uncoveredTail.assign(30, 0xD0);
-  spec.trailingBytes.assign(20, 0xE0);
-  spec.detached = true;
-  const TBuiltPackage built = BuildPackage(spec);
+  TPackageSpec layout;
+  layout.payload32.program = Program(1000, 5);
+  layout.coveredTail.assign(50, 0xC0);
+  layout.uncoveredTail.assign(30, 0xD0);
+  layout.trailingBytes.assign(20, 0xE0);
+  layout.detached = true;
+  const TBuiltPackage built = BuildPackage(layout);
   const std::vector<uint8_t>& file = built.file;
   const TStubHeader header = HeaderOf(file);
   EXPECT_EQ(file.size(), built.packageEnd + 20u);
@@ -231,9 +231,9 @@ TEST(PackageWriterTest, TailsDetachedSizeAndTrailingBytes) {
 }
 
 TEST(PackageWriterTest, ShortImageIsPaddedToHoldTheHeader) {
-  TPackageSpec spec;
-  spec.image = {'M', 'Z'};
-  const TBuiltPackage built = BuildPackage(spec);
+  TPackageSpec layout;
+  layout.image = {'M', 'Z'};
+  const TBuiltPackage built = BuildPackage(layout);
   EXPECT_EQ(HeaderOf(built.file).configOffset, StubHeaderOffset + StubHeaderSize);
   EXPECT_EQ(built.file.size(), StubHeaderOffset + StubHeaderSize + PackageConfigSize);
 }

@@ -18,12 +18,12 @@ class RunLauncherTest : public FakePlatformTestBase {
     Fake::SetCommandLine("\"C:\\dl\\setup.exe\"");
   }
 
-  static TPackageSpec Spec() {
-    TPackageSpec spec;
-    spec.payload32.packedBytes = std::vector<uint8_t>(200, 0x5A);
-    spec.coveredTail = std::vector<uint8_t>(16, 0xC0);
-    spec.uncoveredTail = std::vector<uint8_t>(16, 0xE0);
-    return spec;
+  static TPackageSpec SampleLayout() {
+    TPackageSpec layout;
+    layout.payload32.packedBytes = std::vector<uint8_t>(200, 0x5A);
+    layout.coveredTail = std::vector<uint8_t>(16, 0xC0);
+    layout.uncoveredTail = std::vector<uint8_t>(16, 0xE0);
+    return layout;
   }
 
   static int64_t RunEntry() {
@@ -34,7 +34,7 @@ class RunLauncherTest : public FakePlatformTestBase {
 TEST_F(RunLauncherTest, APathWithQuestionMarksShowsOnlyThePathMessage) {
   const char* const path = "C:\\Users\\J?rg\\Downloads\\setup.exe";
   Fake::SetModulePath(path);
-  Fake::AddFile(path, BuildPackage(Spec()).file);
+  Fake::AddFile(path, BuildPackage(SampleLayout()).file);
   int64_t exitCode = RunEntry();
   EXPECT_EQ(exitCode, 0);
   std::vector<Fake::TMessageBox> boxes = Fake::MessageBoxes();
@@ -53,7 +53,7 @@ TEST_F(RunLauncherTest, APathWithQuestionMarksShowsOnlyThePathMessage) {
 }
 
 TEST_F(RunLauncherTest, OpensItsOwnFileForReadingAndReadsTheHeaderAt128) {
-  TBuiltPackage built = BuildPackage(Spec());
+  TBuiltPackage built = BuildPackage(SampleLayout());
   Fake::AddFile(LauncherPath, built.file);
   RunEntry();
   std::vector<Fake::TCreateFileCall> opens = Fake::CreateFileCalls();
@@ -78,16 +78,16 @@ TEST_F(RunLauncherTest, EveryFailureOfTheFirstStepsShowsOneMessageAndEndsWithZer
   };
   auto withHeader = [](const std::function<void(THeaderOverrides&)>& force) {
     return [force] {
-      TPackageSpec spec = Spec();
-      force(spec.header);
-      Fake::AddFile(LauncherPath, BuildPackage(spec).file);
+      TPackageSpec layout = SampleLayout();
+      force(layout.header);
+      Fake::AddFile(LauncherPath, BuildPackage(layout).file);
     };
   };
   const TRow rows[] = {
       {"the file is missing", [] {}, FatalText::PackageDamaged},
       {"another process holds the file open for writing",
        [] {
-         Fake::AddFile(LauncherPath, BuildPackage(Spec()).file);
+         Fake::AddFile(LauncherPath, BuildPackage(SampleLayout()).file);
          Fake::OpenAsOtherProcess(LauncherPath, Platform::GenericWrite,
                                   Platform::FileShareRead | Platform::FileShareWrite);
        },
@@ -97,7 +97,7 @@ TEST_F(RunLauncherTest, EveryFailureOfTheFirstStepsShowsOneMessageAndEndsWithZer
        FatalText::PackageDamaged},
       {"zeros at 128 to 151: no package",
        [] {
-         std::vector<uint8_t> file = BuildPackage(Spec()).file;
+         std::vector<uint8_t> file = BuildPackage(SampleLayout()).file;
          std::fill(file.begin() + StubHeaderOffset, file.begin() + StubHeaderOffset + StubHeaderSize, 0);
          Fake::AddFile(LauncherPath, file);
        },
@@ -106,14 +106,14 @@ TEST_F(RunLauncherTest, EveryFailureOfTheFirstStepsShowsOneMessageAndEndsWithZer
        FatalText::PackageDamaged},
       {"one byte shorter than minFileSize",
        [] {
-         std::vector<uint8_t> file = BuildPackage(Spec()).file;
+         std::vector<uint8_t> file = BuildPackage(SampleLayout()).file;
          file.pop_back();
          Fake::AddFile(LauncherPath, file);
        },
        FatalText::PackageTruncated},
       {"a changed byte inside the CRC region",
        [] {
-         TBuiltPackage built = BuildPackage(Spec());
+         TBuiltPackage built = BuildPackage(SampleLayout());
          built.file[built.config.payload32.offset + 3] ^= 0x80;
          Fake::AddFile(LauncherPath, built.file);
        },
@@ -153,10 +153,10 @@ TEST_F(RunLauncherTest, AnIntactFileRunsToTheEndAndFillsTheRecords) {
     const char* name;
     std::function<void()> prepare;
   };
-  TPackageSpec spec = Spec();
-  spec.payload32.packedBytes.reset();
-  spec.payload32.program = std::vector<uint8_t>(5000, 0x4D);
-  const TBuiltPackage built = BuildPackage(spec);
+  TPackageSpec layout = SampleLayout();
+  layout.payload32.packedBytes.reset();
+  layout.payload32.program = std::vector<uint8_t>(5000, 0x4D);
+  const TBuiltPackage built = BuildPackage(layout);
   const TRow rows[] = {
       {"nobody else has the file open", [] {}},
       {"another reader shares it for reading",

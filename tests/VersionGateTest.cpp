@@ -246,9 +246,9 @@ const char* const LauncherPath = "C:\\Launcher\\setup.exe";
 
 const TBuiltPackage& LauncherPackage() {
   static const TBuiltPackage built = [] {
-    TPackageSpec spec = WorkedExampleSpec({'M', 'Z', 1, 2, 3});
-    spec.versionMessage.text = u"Not for %USER%; %user% is not supported, nor %User%.";
-    return BuildPackage(spec);
+    TPackageSpec layout = WorkedExampleSpec({'M', 'Z', 1, 2, 3});
+    layout.versionMessage.text = u"Not for %USER%; %user% is not supported, nor %User%.";
+    return BuildPackage(layout);
   }();
   return built;
 }

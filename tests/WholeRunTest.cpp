@@ -57,10 +57,10 @@ class WholeRun : public FakePlatformTestBase {
     Fake::SetReleaseId(Ascii(std::string("1909") + '\0'));
     program32 = SetupProgram(300000, 32);
     program64 = SetupProgram(200000, 64);
-    spec.payload32.program = program32;
+    layout.payload32.program = program32;
   }
 
-  void Install() { Fake::AddFile(LauncherPath, BuildPackage(spec).file); }
+  void Install() { Fake::AddFile(LauncherPath, BuildPackage(layout).file); }
 
   // Runs the entry and returns its exit code.
   int64_t Run(const std::string& arguments = "") {
@@ -84,7 +84,7 @@ class WholeRun : public FakePlatformTestBase {
     EXPECT_TRUE(Fake::MessageBoxes().empty()) << Fake::MessageBoxes()[0].text;
   }
 
-  TPackageSpec spec;
+  TPackageSpec layout;
   std::vector<uint8_t> program32;
   std::vector<uint8_t> program64;
   std::string startedPath = TempCopyPath;
@@ -188,7 +188,7 @@ TEST_F(WholeRun, ShellVerbAndSuffixFollowSilentSwitchAndElevationMode) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     SetUp();
-    spec.elevationMode = row.elevationMode;
+    layout.elevationMode = row.elevationMode;
     ExpectNoMessage(Run(row.arguments));
     std::vector<Fake::TShellExecuteCall> starts = Fake::ShellExecuteCalls();
     ASSERT_EQ(starts.size(), 1u);
@@ -209,7 +209,7 @@ TEST_F(WholeRun, WindowsXpStartsDirectlyWithoutAskingForAdministrator) {
 
 TEST_F(WholeRun, FailedVersionQueryPassesTheGateAndStartsDirectly) {
   Fake::FailVersionQuery(Platform::OsVersionInfoSize);
-  spec.windowsVersions = 0;
+  layout.windowsVersions = 0;
   ExpectNoMessage(Run());
   EXPECT_EQ(Fake::CreateProcessCalls().size(), 1u);
   EXPECT_TRUE(Fake::SidCalls().empty());
@@ -219,7 +219,7 @@ TEST_F(WholeRun, MappedDriveHandsOverTheUniversalPath) {
   Fake::SetModulePath("Z:\\pkgs\\setup.exe");
   Fake::MapDrive('Z', "\\\\srv\\share");
   Fake::SetTokenMembership(1, 1);
-  Fake::AddFile("Z:\\pkgs\\setup.exe", BuildPackage(spec).file);
+  Fake::AddFile("Z:\\pkgs\\setup.exe", BuildPackage(layout).file);
   Fake::SetCommandLine("setup.exe");
   ExpectNoMessage(Fake::RunToExit([] { LauncherEntry(); }));
   std::vector<Fake::TCreateProcessCall> starts = Fake::CreateProcessCalls();
@@ -229,7 +229,7 @@ TEST_F(WholeRun, MappedDriveHandsOverTheUniversalPath) {
 }
 
 TEST_F(WholeRun, DetachedPackageNeitherWaitsNorDeletes) {
-  spec.detached = true;
+  layout.detached = true;
   ExpectNoMessage(Run());
   EXPECT_EQ(Fake::ShellExecuteCalls().size(), 1u);
   EXPECT_TRUE(Fake::WaitCalls().empty());
@@ -260,12 +260,12 @@ TEST_F(WholeRun, TakenNamesGetTheNextNumber) {
 }
 
 TEST_F(WholeRun, SixtyFourBitWindowsTakesPayload64UnlessSlash32) {
-  spec.payload64.program = program64;
+  layout.payload64.program = program64;
   ExpectNoMessage(Run());
   EXPECT_EQ(bytesSeenBySetup, program64);
 
   SetUp();
-  spec.payload64.program = program64;
+  layout.payload64.program = program64;
   ExpectNoMessage(Run("/32"));
   EXPECT_EQ(bytesSeenBySetup, program32);
 }
@@ -306,13 +306,13 @@ TEST_F(WholeRun, RefusalsShowThePackageText) {
     Fake::SetVersion(Version(row.major, row.minor, row.servicePack));
     Fake::SetWow64(1, row.wow64 ? 1 : 0);
     Fake::SetReleaseId(Ascii(row.releaseId + '\0'));
-    spec.minReleaseId = 1903;
-    spec.windowsVersions = row.versions;
-    spec.bitnessMessage.text = stored;
-    spec.versionMessage.text = stored;
+    layout.minReleaseId = 1903;
+    layout.windowsVersions = row.versions;
+    layout.bitnessMessage.text = stored;
+    layout.versionMessage.text = stored;
     if (row.no32) {
-      spec.payload32 = TPayloadSpec{};
-      spec.payload64.program = program64;
+      layout.payload32 = TPayloadSpec{};
+      layout.payload64.program = program64;
     }
     ExpectOneFatalBox(Run(), row.expected, LauncherPath);
     EXPECT_TRUE(Fake::Files() == std::vector<std::string>{LauncherPath});

@@ -7,9 +7,9 @@ import unittest
 
 TOOL = os.environ.get("TARNWICK_HEADER_ROOM_TOOL",
                       os.path.join(os.path.dirname(__file__), "..", "..", "tools", "make-header-room.py"))
-spec = importlib.util.spec_from_file_location("header_room", TOOL)
-header_room = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(header_room)
+module_spec = importlib.util.spec_from_file_location("header_room", TOOL)
+header_room = importlib.util.module_from_spec(module_spec)
+module_spec.loader.exec_module(header_room)
 
 OPTIONAL_SIZE = 224  # PE32
 

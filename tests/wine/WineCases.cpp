@@ -59,16 +59,16 @@ struct TInputs {
 };
 
 TPackageSpec BaseSpec(const TInputs& inputs) {
-  TPackageSpec spec;
-  spec.image = inputs.launcher;
-  spec.payload32.program = Tagged(inputs.standIn, "payload32");
-  return spec;
+  TPackageSpec layout;
+  layout.image = inputs.launcher;
+  layout.payload32.program = Tagged(inputs.standIn, "payload32");
+  return layout;
 }
 
 TPackageSpec BothPayloads(const TInputs& inputs) {
-  TPackageSpec spec = BaseSpec(inputs);
-  spec.payload64.program = Tagged(inputs.standIn, "payload64");
-  return spec;
+  TPackageSpec layout = BaseSpec(inputs);
+  layout.payload64.program = Tagged(inputs.standIn, "payload64");
+  return layout;
 }
 
 // Longer than what Wine's own message-box trace prints, so that the case
@@ -80,7 +80,7 @@ const char16_t VersionMessage[] =
 
 // A case: its package, and what is done to the built file afterwards.
 struct TCase {
-  std::function<TPackageSpec(const TInputs&)> spec;
+  std::function<TPackageSpec(const TInputs&)> layout;
   std::function<void(const TBuiltPackage&, TBytes&)> damage;
 };
 
@@ -94,43 +94,43 @@ const std::map<std::string, TCase>& Cases() {
       {"native32", {BothPayloads, nullptr}},
       {"bitness",
        {[](const TInputs& in) {
-          TPackageSpec spec = BothPayloads(in);
-          spec.payload32 = TPayloadSpec{};
-          spec.bitnessMessage.text = u"This setup program needs 64-bit Windows. %USER% is left as it is.";
-          return spec;
+          TPackageSpec layout = BothPayloads(in);
+          layout.payload32 = TPayloadSpec{};
+          layout.bitnessMessage.text = u"This setup program needs 64-bit Windows. %USER% is left as it is.";
+          return layout;
         },
         nullptr}},
       {"winversion",
        {[](const TInputs& in) {
-          TPackageSpec spec = BaseSpec(in);
-          spec.windowsVersions = VersionBitWindows7;
-          spec.versionMessage.text = VersionMessage;
-          return spec;
+          TPackageSpec layout = BaseSpec(in);
+          layout.windowsVersions = VersionBitWindows7;
+          layout.versionMessage.text = VersionMessage;
+          return layout;
         },
         nullptr}},
       {"release",
        {[](const TInputs& in) {
-          TPackageSpec spec = BaseSpec(in);
-          spec.minReleaseId = 1903;
-          spec.maxReleaseId = 9999;
-          spec.versionMessage.text = u"Windows 10 release refused: %USER%.";
-          return spec;
+          TPackageSpec layout = BaseSpec(in);
+          layout.minReleaseId = 1903;
+          layout.maxReleaseId = 9999;
+          layout.versionMessage.text = u"Windows 10 release refused: %USER%.";
+          return layout;
         },
         nullptr}},
       {"manifest81",
        {[](const TInputs& in) {
-          TPackageSpec spec = BaseSpec(in);
-          spec.windowsVersions = VersionBitWindows81;
-          spec.versionMessage.text = u"Refused: %USER%.";
-          return spec;
+          TPackageSpec layout = BaseSpec(in);
+          layout.windowsVersions = VersionBitWindows81;
+          layout.versionMessage.text = u"Refused: %USER%.";
+          return layout;
         },
         nullptr}},
       {"manifest8",
        {[](const TInputs& in) {
-          TPackageSpec spec = BaseSpec(in);
-          spec.windowsVersions = VersionBitWindows8;
-          spec.versionMessage.text = u"Refused: %USER%.";
-          return spec;
+          TPackageSpec layout = BaseSpec(in);
+          layout.windowsVersions = VersionBitWindows8;
+          layout.versionMessage.text = u"Refused: %USER%.";
+          return layout;
         },
         nullptr}},
       {"truncated", {BaseSpec, [](const TBuiltPackage&, TBytes& file) { file.resize(file.size() - 100); }}},
@@ -142,9 +142,9 @@ const std::map<std::string, TCase>& Cases() {
       {"taken", {BaseSpec, nullptr}},
       {"detached",
        {[](const TInputs& in) {
-          TPackageSpec spec = BaseSpec(in);
-          spec.detached = true;
-          return spec;
+          TPackageSpec layout = BaseSpec(in);
+          layout.detached = true;
+          return layout;
         },
         nullptr}},
       // Signed afterwards by the case itself, with osslsigncode.
@@ -165,10 +165,10 @@ const std::map<std::string, TCase>& Cases() {
             program.insert(program.end(), block.begin(),
                            block.begin() + static_cast<std::ptrdiff_t>(std::min(left, block.size())));
           }
-          TPackageSpec spec = BaseSpec(in);
-          spec.encoding.preset = 1;
-          spec.payload32.program = Tagged(program, "large");
-          return spec;
+          TPackageSpec layout = BaseSpec(in);
+          layout.encoding.preset = 1;
+          layout.payload32.program = Tagged(program, "large");
+          return layout;
         },
         nullptr}},
   };
@@ -192,14 +192,14 @@ int main(int argc, char** argv) {
     for (const std::string& name : names) {
       const auto found = Cases().find(name);
       if (found == Cases().end()) throw std::runtime_error("no such case: " + name);
-      const TPackageSpec spec = found->second.spec(inputs);
-      const TBuiltPackage built = BuildPackage(spec);
+      const TPackageSpec layout = found->second.layout(inputs);
+      const TBuiltPackage built = BuildPackage(layout);
       TBytes file = built.file;
       if (found->second.damage) found->second.damage(built, file);
       WriteFile(outDir + "/" + name + ".exe", file);
       // The setup programs as packed, for the case to compare the copy with.
-      if (spec.payload32.program) WriteFile(outDir + "/" + name + ".payload32.bin", *spec.payload32.program);
-      if (spec.payload64.program) WriteFile(outDir + "/" + name + ".payload64.bin", *spec.payload64.program);
+      if (layout.payload32.program) WriteFile(outDir + "/" + name + ".payload32.bin", *layout.payload32.program);
+      if (layout.payload64.program) WriteFile(outDir + "/" + name + ".payload64.bin", *layout.payload64.program);
       std::cout << name << "\n";
     }
   } catch (const std::exception& error) {
