@@ -1,19 +1,5 @@
 # Cross-compiling the launcher for 32-bit Windows with Debian's mingw-w64.
 # Use: cmake -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake ...
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(TARNWICK_MINGW_PREFIX i686-w64-mingw32)
-# Debian ships a win32-threads and a posix-threads flavour; the launcher has
-# one thread and wants no winpthread DLL, so take the win32 one when present.
-find_program(CMAKE_C_COMPILER NAMES ${TARNWICK_MINGW_PREFIX}-gcc-win32 ${TARNWICK_MINGW_PREFIX}-gcc REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${TARNWICK_MINGW_PREFIX}-g++-win32 ${TARNWICK_MINGW_PREFIX}-g++ REQUIRED)
-find_program(CMAKE_RC_COMPILER NAMES ${TARNWICK_MINGW_PREFIX}-windres REQUIRED)
-find_program(CMAKE_OBJDUMP NAMES ${TARNWICK_MINGW_PREFIX}-objdump)
-find_program(CMAKE_STRIP NAMES ${TARNWICK_MINGW_PREFIX}-strip)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TARNWICK_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/MingwToolchain.cmake)

@@ -1,18 +1,6 @@
 # Cross-compiling a 64-bit twin of the launcher with Debian's mingw-w64: the
 # same sources, run by the Wine suite on machines that cannot run 32-bit code.
 # Use: cmake -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake ...
-set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
 set(TARNWICK_MINGW_PREFIX x86_64-w64-mingw32)
-find_program(CMAKE_C_COMPILER NAMES ${TARNWICK_MINGW_PREFIX}-gcc-win32 ${TARNWICK_MINGW_PREFIX}-gcc REQUIRED)
-find_program(CMAKE_CXX_COMPILER NAMES ${TARNWICK_MINGW_PREFIX}-g++-win32 ${TARNWICK_MINGW_PREFIX}-g++ REQUIRED)
-find_program(CMAKE_RC_COMPILER NAMES ${TARNWICK_MINGW_PREFIX}-windres REQUIRED)
-find_program(CMAKE_OBJDUMP NAMES ${TARNWICK_MINGW_PREFIX}-objdump)
-find_program(CMAKE_STRIP NAMES ${TARNWICK_MINGW_PREFIX}-strip)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${TARNWICK_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/MingwToolchain.cmake)
