@@ -16,7 +16,8 @@ deps:
 # The host tools embed dist/launcher.exe as their default stub, so the
 # launcher is built first.
 host-configure: windows
-	@cmake -S . -B $(HOST_BUILD) -DCMAKE_BUILD_TYPE=Release -DTARNWICK_STUB=$(CURDIR)/dist/launcher.exe >/dev/null
+	@cmake -S . -B $(HOST_BUILD) -DCMAKE_BUILD_TYPE=Release -DTARNWICK_STUB=$(CURDIR)/dist/launcher.exe \
+	  -DTARNWICK_DIST_DIR=$(CURDIR)/dist >/dev/null
 
 host: host-configure
 	@cmake --build $(HOST_BUILD) -j $(JOBS)

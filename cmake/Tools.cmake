@@ -4,7 +4,10 @@
 
 set(TARNWICK_STUB "" CACHE FILEPATH
   "Launcher image built into tarnwick-pack as its default stub; empty: none, build then needs --stub")
-set(TARNWICK_DIST_DIR "${CMAKE_SOURCE_DIR}/dist" CACHE PATH "Where tarnwick-pack is put")
+# Only the main host build (the Makefile's) puts the command into dist/;
+# other build folders, such as the sanitizer build, keep theirs to
+# themselves, so that none overwrites the command a user runs.
+set(TARNWICK_DIST_DIR "${CMAKE_BINARY_DIR}" CACHE PATH "Where tarnwick-pack is put")
 
 find_package(Threads REQUIRED)
 
