@@ -24,20 +24,53 @@ packages+=(clang libclang-rt-14-dev)
 # references, and GNU time for peak resident memory by hand.
 packages+=(libbenchmark-dev zlib1g-dev xz-utils time)
 
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$package")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-echo "Installing: ${missing[*]}"
-# wine32 comes from the i386 architecture, which apt must know first.
-if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $sudo dpkg --add-architecture i386
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  # wine32 comes from the i386 architecture, which apt must know first.
+  if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# Wine runs 32-bit Windows programs in 32-bit Linux processes, which a
+# kernel without IA-32 emulation cannot start. There the Wine suite runs
+# Wine's 32-bit loader under qemu-i386 user emulation, version 10 or later
+# (tests/wine/common.sh says why); Debian 12 has that only in its backports.
+qemu_least_major=10
+qemu_major() {  # 0 when there is none
+  local major=""
+  if command -v qemu-i386 >/dev/null; then
+    major="$(qemu-i386 --version | sed -n '1s/^qemu-i386 version \([0-9]*\)\..*/\1/p')"
+  fi
+  echo "${major:-0}"
+}
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && [ "$(qemu_major)" -lt "$qemu_least_major" ]; then
+  codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
+  release=()
+  if [ "$codename" = bookworm ]; then
+    backports=/etc/apt/sources.list.d/bookworm-backports.sources
+    if ! grep -rqs 'bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d; then
+      echo "Adding Debian's bookworm-backports for qemu-user"
+      printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm-backports' \
+        'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | $sudo tee "$backports" >/dev/null
+    fi
+    release=(-t bookworm-backports)
+  fi
+  echo "Installing: qemu-user ${release[*]} (this kernel runs no 32-bit code)"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${release[@]}" qemu-user >/dev/null
+  if [ "$(qemu_major)" -lt "$qemu_least_major" ]; then
+    echo "qemu-i386 $(qemu_major) is older than $qemu_least_major: the Wine suite will run the launcher's 64-bit twin" >&2
+  fi
+fi

@@ -7,10 +7,14 @@ here="$(cd "$(dirname "$0")" && pwd)"
 . "$here/common.sh"
 
 mkdir -p "$WINE_DIR" "$CASES_DIR" "$LOG_DIR"
-echo "Wine suite: $TARNWICK_WINE_FLAVOUR launcher ($LAUNCHER)"
+echo "Wine suite: $TARNWICK_WINE_FLAVOUR launcher ($LAUNCHER), 32-bit Wine: $WINE32_MODE"
+if [ "$TARNWICK_WINE_FLAVOUR" = pe32 ] && [ "$WINE32_MODE" = none ]; then
+  echo "The 32-bit launcher was asked for, but 32-bit Wine cannot run here." >&2
+  exit 1
+fi
 if [ "$TARNWICK_WINE_FLAVOUR" = pe64 ]; then
-  echo "This kernel runs no 32-bit code, so Wine cannot run the 32-bit launcher here;"
-  echo "the cases run its 64-bit twin, and the cases that need WOW64 are skipped."
+  echo "This kernel runs no 32-bit code and no new enough qemu-i386 is installed, so"
+  echo "the cases run the launcher's 64-bit twin, and the cases that need WOW64 are skipped."
 fi
 for artefact in "$LAUNCHER" "$STANDIN" "$BOXREADER" "${TARNWICK_WINE_CASES:?}"; do
   [ -f "$artefact" ] || { echo "missing: $artefact" >&2; exit 1; }
@@ -54,9 +58,11 @@ REGEDIT4
 "ReleaseId"="1809"
 EOF
 
+# A 64-bit prefix made where 32-bit Wine could not run lacks its 32-bit
+# half (syswow64), so each prefix remembers which launcher it was made for.
 for which in $(prefixes_in_use); do
   prefix="$(prefix_dir "$which")"
-  if [ ! -f "$prefix/.tarnwick-ready" ]; then
+  if [ "$(cat "$prefix/.tarnwick-ready" 2>/dev/null)" != "$TARNWICK_WINE_FLAVOUR" ]; then
     echo "making the win$which prefix (once)"
     rm -rf "$prefix"
     start=$(date +%s)
@@ -78,7 +84,7 @@ for which in $(prefixes_in_use); do
   done
   [ "$imported" = yes ] || { echo "regedit failed" >&2; tail -n 5 "$LOG_DIR/regedit$which.log" >&2; exit 1; }
   mkdir -p "$prefix/drive_c/cases"
-  touch "$prefix/.tarnwick-ready"
+  echo "$TARNWICK_WINE_FLAVOUR" >"$prefix/.tarnwick-ready"
 done
 
 echo "writing the case files"
