@@ -42,7 +42,8 @@ test-host: host
 
 # The end-to-end suite: the real launcher under Wine, one test per case.
 test-wine: wine-cases windows
-	@cd $(WIN_BUILD) && ctest --output-on-failure
+	@cd $(WIN_BUILD) && ctest --output-on-failure; status=$$?; \
+	  cat $(CURDIR)/$(BUILD)/wine/logs/suite.txt 2>/dev/null; exit $$status
 
 # The unit tests once more under ASan and UBSan, then both fuzz targets for
 # a bounded time (FUZZ_SECONDS, 60 by default) after replaying saved crashers.

@@ -7,15 +7,22 @@ here="$(cd "$(dirname "$0")" && pwd)"
 . "$here/common.sh"
 
 mkdir -p "$WINE_DIR" "$CASES_DIR" "$LOG_DIR"
-echo "Wine suite: $TARNWICK_WINE_FLAVOUR launcher ($LAUNCHER), 32-bit Wine: $WINE32_MODE"
 if [ "$TARNWICK_WINE_FLAVOUR" = pe32 ] && [ "$WINE32_MODE" = none ]; then
   echo "The 32-bit launcher was asked for, but 32-bit Wine cannot run here." >&2
   exit 1
 fi
-if [ "$TARNWICK_WINE_FLAVOUR" = pe64 ]; then
-  echo "This kernel runs no 32-bit code and no new enough qemu-i386 is installed, so"
-  echo "the cases run the launcher's 64-bit twin, and the cases that need WOW64 are skipped."
-fi
+# What ran, also kept for `make test-wine` to print after CTest's summary.
+{
+  echo "Wine suite: $TARNWICK_WINE_FLAVOUR launcher ($LAUNCHER), 32-bit Wine: $WINE32_MODE"
+  if [ "$TARNWICK_WINE_FLAVOUR" = pe64 ]; then
+    if [ "$WINE32_MODE" = none ]; then
+      echo "This kernel runs no 32-bit code and no new enough qemu-i386 is installed, so"
+    else
+      echo "TARNWICK_WINE_FLAVOUR asked for the 64-bit twin, so"
+    fi
+    echo "the cases run the launcher's 64-bit twin, and the cases that need WOW64 are skipped."
+  fi
+} | tee "$LOG_DIR/suite.txt"
 for artefact in "$LAUNCHER" "$STANDIN" "$BOXREADER" "${TARNWICK_WINE_CASES:?}"; do
   [ -f "$artefact" ] || { echo "missing: $artefact" >&2; exit 1; }
 done
