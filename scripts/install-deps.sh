@@ -43,19 +43,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-# Wine runs 32-bit Windows programs in 32-bit Linux processes, which a
-# kernel without IA-32 emulation cannot start. There the Wine suite runs
-# Wine's 32-bit loader under qemu-i386 user emulation, version 10 or later
-# (tests/wine/common.sh says why); Debian 12 has that only in its backports.
-qemu_least_major=10
-qemu_major() {  # 0 when there is none
-  local major=""
-  if command -v qemu-i386 >/dev/null; then
-    major="$(qemu-i386 --version | sed -n '1s/^qemu-i386 version \([0-9]*\)\..*/\1/p')"
-  fi
-  echo "${major:-0}"
-}
-if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && [ "$(qemu_major)" -lt "$qemu_least_major" ]; then
+# Where the kernel runs no 32-bit code, the Wine suite runs Wine's 32-bit
+# loader under qemu-i386 user emulation, of a version that Debian 12 has only
+# in its backports (tests/wine/wine32.sh says why).
+. "$(dirname "$0")/../tests/wine/wine32.sh"
+if ! can_run_32bit && ! qemu_i386 >/dev/null; then
   codename="$(. /etc/os-release && echo "${VERSION_CODENAME:-}")"
   release=()
   if [ "$codename" = bookworm ]; then
@@ -70,7 +62,7 @@ if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && [ "$(qemu_major)" -lt "$qem
   echo "Installing: qemu-user ${release[*]} (this kernel runs no 32-bit code)"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${release[@]}" qemu-user >/dev/null
-  if [ "$(qemu_major)" -lt "$qemu_least_major" ]; then
-    echo "qemu-i386 $(qemu_major) is older than $qemu_least_major: the Wine suite will run the launcher's 64-bit twin" >&2
+  if ! qemu_i386 >/dev/null; then
+    echo "no qemu-i386 $QEMU_I386_LEAST_MAJOR or later: the Wine suite will run the launcher's 64-bit twin" >&2
   fi
 fi

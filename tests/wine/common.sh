@@ -15,68 +15,50 @@ PREFIX64="$WINE_DIR/prefix64"
 PREFIX32="$WINE_DIR/prefix32"
 CASES_DIR="$WINE_DIR/cases"
 LOG_DIR="$WINE_DIR/logs"
-SYSTEM_WINE_DIR=/usr/lib/wine
+. "$(dirname "${BASH_SOURCE[0]}")/wine32.sh"
 WINE32_LOADER="$SYSTEM_WINE_DIR/wine"
 WINE64_LOADER="$SYSTEM_WINE_DIR/wine64"
-# The least qemu-i386 that runs Wine's 32-bit side: 7.2 (Debian 12) fails
-# to give Wine the shared user data page at 0x7ffe0000; 10.0 (Debian 13,
-# and Debian 12's backports) works.
-QEMU_I386_LEAST_MAJOR=10
+EMULATED_LOADERS="$WINE_DIR/loader"
 
 export WINEDEBUG=-all
 # No Mono or Gecko installer dialogs in a fresh prefix.
 export WINEDLLOVERRIDES="mscoree=d;mshtml=d"
 export LC_ALL=C.UTF-8
 
-# The 32-bit launcher needs 32-bit Linux code to run: Wine runs 32-bit
-# Windows programs in 32-bit Linux processes. Some virtual machines turn
-# the kernel's IA-32 emulation off; there the suite runs Wine's 32-bit
-# side under qemu-i386 user emulation, and without that emulator, the
-# 64-bit twin of the launcher, built from the same sources.
-can_run_32bit() {
-  "$SYSTEM_WINE_DIR/wine" --version >/dev/null 2>&1
-}
-
-# qemu_i386: prints the emulator's path if one new enough is installed.
-qemu_i386() {
-  local emulator major
-  emulator="$(command -v qemu-i386 || command -v qemu-i386-static)" || return 1
-  major="$("$emulator" --version | sed -n '1s/^qemu-i386 version \([0-9]*\)\..*/\1/p')"
-  [ -n "$major" ] && [ "$major" -ge "$QEMU_I386_LEAST_MAJOR" ] || return 1
-  echo "$emulator"
-}
-
-# use_emulated_loaders EMULATOR: points both loaders at a copy of Wine's
-# under WINE_DIR/loader whose 32-bit loader runs under the emulator. Wine
-# starts each new process with the loader that sits in the folder of the
-# running one, so the 64-bit loader must live there too (for WOW64), and
-# it finds its libraries and data relative to that folder, so the copy
-# mirrors /usr/lib and /usr/share with links.
-use_emulated_loaders() {
-  local emulator="$1" root="$WINE_DIR/loader"
-  local bin="$root/lib/wine"
+# make_emulated_loaders: a copy of Wine's loaders under
+# EMULATED_LOADERS whose 32-bit loader runs under the emulator (setup.sh
+# makes it). Wine starts each new process with the loader that sits in the
+# folder of the running one, so the 64-bit loader must live there too (for
+# WOW64), and it finds its libraries and data relative to that folder, so
+# the copy mirrors /usr/lib and /usr/share with links.
+make_emulated_loaders() {
+  local bin="$EMULATED_LOADERS/lib/wine"
   mkdir -p "$bin"
-  ln -sfn /usr/lib/i386-linux-gnu "$root/lib/i386-linux-gnu"
-  ln -sfn /usr/lib/x86_64-linux-gnu "$root/lib/x86_64-linux-gnu"
-  ln -sfn /usr/share "$root/share"
+  ln -sfn /usr/lib/i386-linux-gnu "$EMULATED_LOADERS/lib/i386-linux-gnu"
+  ln -sfn /usr/lib/x86_64-linux-gnu "$EMULATED_LOADERS/lib/x86_64-linux-gnu"
+  ln -sfn /usr/share "$EMULATED_LOADERS/share"
   ln -sfn "$SYSTEM_WINE_DIR/wineserver" "$bin/wineserver"
+  # Copied only when changed, and the wrapper replaced whole: a Wine process
+  # left from an earlier run may still be running these files.
   cmp -s "$SYSTEM_WINE_DIR/wine" "$bin/wine.i386" || cp "$SYSTEM_WINE_DIR/wine" "$bin/wine.i386"
   cmp -s "$SYSTEM_WINE_DIR/wine64" "$bin/wine64" || cp "$SYSTEM_WINE_DIR/wine64" "$bin/wine64"
   # -0 keeps argv[0] the wrapper's own path, so Wine's later starts of its
   # loader come back through here.
-  printf '#!/bin/sh\nexec "%s" -0 "%s" "%s" "$@"\n' "$emulator" "$bin/wine" "$bin/wine.i386" >"$bin/wine.new"
+  printf '#!/bin/sh\nexec "%s" -0 "%s" "%s" "$@"\n' "$EMULATOR" "$bin/wine" "$bin/wine.i386" >"$bin/wine.new"
   chmod +x "$bin/wine.new"
   mv -f "$bin/wine.new" "$bin/wine"
-  WINE32_LOADER="$bin/wine"
-  WINE64_LOADER="$bin/wine64"
 }
 
+# Where the kernel runs no 32-bit code, the suite runs Wine's 32-bit side
+# under qemu-i386 user emulation, and without that emulator, the 64-bit
+# twin of the launcher, built from the same sources.
 WINE32_MODE=none
 if can_run_32bit; then
   WINE32_MODE=native
-elif emulator="$(qemu_i386)"; then
-  use_emulated_loaders "$emulator"
-  WINE32_MODE="emulated by $emulator"
+elif EMULATOR="$(qemu_i386)"; then
+  WINE32_MODE="emulated by $EMULATOR"
+  WINE32_LOADER="$EMULATED_LOADERS/lib/wine/wine"
+  WINE64_LOADER="$EMULATED_LOADERS/lib/wine/wine64"
 fi
 if [ -z "${TARNWICK_WINE_FLAVOUR:-}" ]; then
   if [ "$WINE32_MODE" != none ]; then TARNWICK_WINE_FLAVOUR=pe32; else TARNWICK_WINE_FLAVOUR=pe64; fi

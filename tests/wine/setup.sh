@@ -23,6 +23,7 @@ fi
     echo "the cases run the launcher's 64-bit twin, and the cases that need WOW64 are skipped."
   fi
 } | tee "$LOG_DIR/suite.txt"
+[ -z "${EMULATOR:-}" ] || make_emulated_loaders
 for artefact in "$LAUNCHER" "$STANDIN" "$BOXREADER" "${TARNWICK_WINE_CASES:?}"; do
   [ -f "$artefact" ] || { echo "missing: $artefact" >&2; exit 1; }
 done
@@ -66,10 +67,12 @@ REGEDIT4
 EOF
 
 # A 64-bit prefix made where 32-bit Wine could not run lacks its 32-bit
-# half (syswow64), so each prefix remembers which launcher it was made for.
+# half (syswow64), so each prefix remembers whether it has one and is made
+# again where that differs.
+if [ "$WINE32_MODE" = none ]; then ready="32-bit: no"; else ready="32-bit: yes"; fi
 for which in $(prefixes_in_use); do
   prefix="$(prefix_dir "$which")"
-  if [ "$(cat "$prefix/.tarnwick-ready" 2>/dev/null)" != "$TARNWICK_WINE_FLAVOUR" ]; then
+  if [ "$(cat "$prefix/.tarnwick-ready" 2>/dev/null)" != "$ready" ]; then
     echo "making the win$which prefix (once)"
     rm -rf "$prefix"
     start=$(date +%s)
@@ -91,7 +94,7 @@ for which in $(prefixes_in_use); do
   done
   [ "$imported" = yes ] || { echo "regedit failed" >&2; tail -n 5 "$LOG_DIR/regedit$which.log" >&2; exit 1; }
   mkdir -p "$prefix/drive_c/cases"
-  echo "$TARNWICK_WINE_FLAVOUR" >"$prefix/.tarnwick-ready"
+  echo "$ready" >"$prefix/.tarnwick-ready"
 done
 
 echo "writing the case files"
